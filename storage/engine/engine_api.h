@@ -1,0 +1,174 @@
+/* The database engine's C interface.
+ *
+ * The engine is a shared library that the table layer loads at run time and
+ * reaches only through these entry points. Every operation returns a 16-bit
+ * status, 0 for success. Record buffers are the engine's: their size is the
+ * cursor's record size, and values go in and out through put/get field only.
+ *
+ * Handles belong to the thread that made them; the engine keeps the last
+ * error's context per thread. */
+#ifndef PDRAVLIK_ENGINE_API_H
+#define PDRAVLIK_ENGINE_API_H
+
+#include <stdbool.h>
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef uint16_t dbfe_status;
+
+/* Statuses the callers rely on. The engine has more of its own, each with a
+ * text from dbfe_get_status_text. */
+enum {
+  DBFE_OK = 0x0000,
+  DBFE_ERR_LIBRARY_NOT_FOUND = 0x2108,  /* loading: no engine library found */
+  DBFE_ERR_LOAD_FAILED = 0x2109,        /* loading: any other failure */
+  DBFE_ERR_BOF = 0x2201,                /* moved before the first record */
+  DBFE_ERR_EOF = 0x2202,                /* moved past the last record */
+  DBFE_ERR_NO_MEMORY = 0x2501,
+  DBFE_ERR_NO_ENTRY_POINT = 0x2A06,     /* loading: no initialisation entry point;
+                                           error context: no more entries */
+  DBFE_WARN_ALREADY_INITIALISED = 0x2A07,  /* counts as success */
+  DBFE_ERR_READ_ONLY_ACCESS = 0x2A0B,   /* the table can only be opened for reading */
+  DBFE_ERR_DRIVER = 0x2EC4,             /* a driver failure; the error context says what */
+  DBFE_ERR_NOT_INITIALISED = 0x2F01     /* called before dbfe_init or after dbfe_exit */
+};
+
+/* The category of a status is its high byte: 0x22 holds BOF and EOF. */
+#define DBFE_CATEGORY(status) ((uint16_t)((status) >> 8))
+
+enum { DBFE_INTERFACE_VERSION = 500 };
+
+typedef struct {
+  char language[8]; /* "0009" */
+} dbfe_environment;
+
+typedef enum { DBFE_READ_WRITE = 0, DBFE_READ_ONLY = 1 } dbfe_open_mode;
+typedef enum { DBFE_SHARED = 0, DBFE_EXCLUSIVE = 1 } dbfe_share_mode;
+typedef enum { DBFE_NO_LOCK = 0, DBFE_WRITE_LOCK = 1 } dbfe_lock;
+
+/* Logical field types. */
+enum { DBFE_TYPE_ZSTRING = 1, DBFE_TYPE_FLOAT = 7 };
+
+/* Properties. */
+enum {
+  DBFE_PROP_DATABASE_TYPE = 0x40002,    /* read: "STANDARD" for local files */
+  DBFE_PROP_INSERT_WITHOUT_LOCK = 0x50014
+};
+
+enum { DBFE_MAX_NAME = 31, DBFE_MAX_PATH = 260, DBFE_MAX_MESSAGE = 255 };
+
+typedef struct dbfe_database_s* dbfe_database;
+typedef struct dbfe_cursor_s* dbfe_cursor;
+
+typedef struct {
+  char name[DBFE_MAX_NAME + 1];
+  uint16_t type;    /* DBFE_TYPE_* */
+  uint16_t subtype; /* 0 */
+  uint16_t units1;  /* the size of a string field; 0 for a float field */
+  uint16_t units2;
+} dbfe_logical_field;
+
+typedef struct {
+  uint16_t number; /* 1-based position in the record */
+  char name[DBFE_MAX_NAME + 1];
+  uint16_t type;    /* logical type, DBFE_TYPE_* */
+  uint16_t subtype;
+  uint16_t units1;  /* logical size */
+  uint16_t units2;
+  char physical_type;     /* the file's field type letter */
+  uint16_t width;         /* bytes in the file's record */
+  uint16_t decimals;
+  uint16_t offset;        /* where the field starts in the record buffer */
+} dbfe_field_desc;
+
+typedef struct {
+  char name[DBFE_MAX_PATH + 1]; /* table name, relative to the database directory */
+  char driver[DBFE_MAX_NAME + 1];
+} dbfe_table_desc;
+
+typedef struct {
+  char name[DBFE_MAX_PATH + 1];
+  uint16_t field_count;
+  uint16_t record_size; /* bytes of a record buffer */
+  bool read_only;       /* the table cannot be modified through this cursor */
+} dbfe_cursor_props;
+
+typedef struct {
+  uint32_t seq_no;   /* 1-based position among the table's records */
+  uint32_t phy_rec_no;
+} dbfe_record_props;
+
+/* Session. */
+dbfe_status dbfe_init(uint16_t version, const dbfe_environment* env);
+dbfe_status dbfe_exit(void);
+
+/* Texts. The status text of any status the engine can return; the error context
+ * of the calling thread's last failure, entry 1, 2, ...: the entry's status is
+ * the result (0 or DBFE_ERR_NO_ENTRY_POINT when there is no such entry), with a
+ * native code (0 unless the operating system gave one) and a text. */
+dbfe_status dbfe_get_status_text(dbfe_status status, char* text, size_t size);
+dbfe_status dbfe_get_error_entry(uint16_t entry, int32_t* native_code, char* text, size_t size);
+
+/* Databases. A name and type of NULL open the standard database of local files;
+ * an empty directory means the process's current working directory. */
+dbfe_status dbfe_open_database(const char* name, const char* type, dbfe_open_mode mode,
+                               dbfe_share_mode share, dbfe_database* database);
+dbfe_status dbfe_set_directory(dbfe_database database, const char* directory);
+dbfe_status dbfe_get_database_property(dbfe_database database, uint32_t property, char* value,
+                                       size_t size);
+dbfe_status dbfe_close_database(dbfe_database* database);
+
+/* Tables. */
+dbfe_status dbfe_translate_record_structure(const char* driver, uint16_t count,
+                                            const dbfe_logical_field* logical,
+                                            dbfe_field_desc* physical);
+dbfe_status dbfe_create_table(dbfe_database database, bool overwrite, const dbfe_table_desc* table,
+                              uint16_t field_count, const dbfe_field_desc* fields);
+dbfe_status dbfe_open_table(dbfe_database database, const char* name, const char* driver,
+                            const char* index_name, dbfe_open_mode mode, dbfe_share_mode share,
+                            bool translate, bool bidirectional, dbfe_cursor* cursor);
+dbfe_status dbfe_close_cursor(dbfe_cursor* cursor);
+
+dbfe_status dbfe_get_cursor_props(dbfe_cursor cursor, dbfe_cursor_props* props);
+dbfe_status dbfe_get_field_descs(dbfe_cursor cursor, dbfe_field_desc* fields);
+dbfe_status dbfe_set_cursor_property(dbfe_cursor cursor, uint32_t property, uint64_t value);
+
+/* Record buffers. A value is a zero-terminated string for a string field and a
+ * double for a float field; a NULL value makes the field empty. */
+dbfe_status dbfe_init_record(dbfe_cursor cursor, uint8_t* record);
+dbfe_status dbfe_put_field(dbfe_cursor cursor, uint16_t field_number, uint8_t* record,
+                           const void* value);
+/* String values need units1 + 1 bytes. */
+dbfe_status dbfe_get_field(dbfe_cursor cursor, uint16_t field_number, const uint8_t* record,
+                           void* value, bool* empty);
+
+/* Navigation. The cursor is on a record or between records; after set to
+ * begin the next record is the first. The record count and sequence numbers
+ * count the records that are not deleted. */
+dbfe_status dbfe_set_to_begin(dbfe_cursor cursor);
+dbfe_status dbfe_set_to_end(dbfe_cursor cursor);
+dbfe_status dbfe_set_to_seq_no(dbfe_cursor cursor, uint32_t seq_no);
+dbfe_status dbfe_get_record_count(dbfe_cursor cursor, uint32_t* count);
+dbfe_status dbfe_get_next_record(dbfe_cursor cursor, dbfe_lock lock, uint8_t* record,
+                                 dbfe_record_props* props);
+dbfe_status dbfe_get_prior_record(dbfe_cursor cursor, dbfe_lock lock, uint8_t* record,
+                                  dbfe_record_props* props);
+dbfe_status dbfe_get_record(dbfe_cursor cursor, dbfe_lock lock, uint8_t* record,
+                            dbfe_record_props* props);
+
+/* Changes. Insert appends the record at the end of the file and leaves the
+ * cursor on it; it is on disk, with the header's record count, on return. */
+dbfe_status dbfe_insert_record(dbfe_cursor cursor, dbfe_lock lock, const uint8_t* record);
+dbfe_status dbfe_modify_record(dbfe_cursor cursor, const uint8_t* record, bool free_lock);
+dbfe_status dbfe_delete_record(dbfe_cursor cursor);
+dbfe_status dbfe_release_record_lock(dbfe_cursor cursor);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
