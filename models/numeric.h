@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <stdexcept>
 
@@ -74,6 +75,10 @@ inline Extended Exp(Extended x) {
   if (std::isinf(result) && !std::isinf(x)) throw OverflowError();
   return result;
 }
+
+// The integer nearest to x, ties to even; an x that is not a number or lies
+// outside the signed 64-bit range is an invalid operation.
+std::int64_t RoundToInteger(Extended x);
 
 // Rounding as the tables store values: the product with 10 or 100 formed exactly,
 // rounded to a signed 64-bit integer with ties to even, then the double nearest
