@@ -4,7 +4,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "growth_terms.h"
+#include "curve_cache.h"
+#include "growth_curve.h"
 #include "guarded_power.h"
 #include "numeric.h"
 #include "site_index_height.h"
@@ -15,7 +16,7 @@ namespace {
 constexpr int kHalvingSteps = 12;
 constexpr Extended kHeightTolerance = 0.1L;
 constexpr double kHeightSubstitutionLimit = 44;
-constexpr Extended kReferenceAge = 140;
+constexpr double kReferenceAge = 140;
 constexpr double kAnchorSpacing = 2;
 constexpr Extended kLookupOffset = 0.49999L;
 
@@ -127,14 +128,13 @@ double ReferenceDiameter(int group, double siteIndex) {
 }
 
 double GroupDiameterCurve(int group, double siteIndex, double age) {
-  const GrowthTerms terms = GrowthTermsAt(kDiameterCoefficients[GroupIndex(group)], siteIndex);
-  const double shapeExponent = Store(Divide(1, terms.shape));
-  const double reference =
-      Store(GuardedPower(Store(1 - Exp(kReferenceAge * terms.rate)), shapeExponent) * static_cast<Extended>(terms.scale));
-  const double scaleFactor =
-      Store(Divide(static_cast<Extended>(ReferenceDiameter(group, siteIndex)) * terms.scale, reference));
-  return Store(GuardedPower(Store(1 - Exp(static_cast<Extended>(terms.rate) * age)), shapeExponent) *
-               static_cast<Extended>(scaleFactor));
+  const int row = GroupIndex(group);
+  // Anchored at the reference diameter at 140 years; the diameter uses e^(+B·t).
+  const AnchoredCurve& curve = DiameterCurves().Get(row, siteIndex, [&] {
+    const GrowthTerms terms = GrowthTermsAt(kDiameterCoefficients[row], siteIndex);
+    return AnchorCurve(terms, terms.rate, kReferenceAge, ReferenceDiameter(group, siteIndex));
+  });
+  return AnchoredCurveAt(curve, age);
 }
 
 double YouthReductionTerm(double age, double siteIndex, double s0, double s1, double tmax, double mmax) {

@@ -2,14 +2,15 @@
 
 #include <stdexcept>
 
-#include "growth_terms.h"
+#include "curve_cache.h"
+#include "growth_curve.h"
 #include "guarded_power.h"
 #include "numeric.h"
 
 namespace vzorce {
 namespace {
 
-constexpr Extended kReferenceAge = 100;
+constexpr double kReferenceAge = 100;
 
 // One row per modelled species: scale A, rate B, shape C (see growth_terms.h).
 constexpr CoefficientRow kHeightCoefficients[kModelledSpeciesCount] = {
@@ -67,13 +68,12 @@ double ClampedSiteIndex(SpeciesIndex species, double siteIndex) {
 
 double HeightCurve(SpeciesIndex species, double age, double siteIndex) {
   if (!IsModelledSpecies(species)) throw std::out_of_range("species index has no height model");
-  const GrowthTerms terms = GrowthTermsAt(kHeightCoefficients[species], siteIndex);
-  const double shapeExponent = Store(Divide(1, terms.shape));
-  const double reference =
-      Store(GuardedPower(Store(1 - Exp(-kReferenceAge * terms.rate)), shapeExponent) * static_cast<Extended>(terms.scale));
-  const double scaleFactor = Store(Divide(static_cast<Extended>(siteIndex) * terms.scale, reference));
-  return Store(GuardedPower(Store(1 - Exp(-static_cast<Extended>(terms.rate) * age)), shapeExponent) *
-               static_cast<Extended>(scaleFactor));
+  // Anchored at the site index itself at the reference age; the height uses e^(-B·t).
+  const AnchoredCurve& curve = HeightCurves().Get(species, siteIndex, [&] {
+    const GrowthTerms terms = GrowthTermsAt(kHeightCoefficients[species], siteIndex);
+    return AnchorCurve(terms, -terms.rate, kReferenceAge, siteIndex);
+  });
+  return AnchoredCurveAt(curve, age);
 }
 
 double SiteIndexHeight(SpeciesIndex species, double age, double siteIndex) {

@@ -1,4 +1,4 @@
-#include "growth_terms.h"
+#include "growth_curve.h"
 
 #include "guarded_power.h"
 #include "numeric.h"
@@ -26,6 +26,20 @@ GrowthTerms GrowthTermsAt(const CoefficientRow& row, double siteIndex) {
   const SiteIndexPowers powers{GuardedPower(siteIndex, 5), GuardedPower(siteIndex, 4),
                                GuardedPower(siteIndex, 3), GuardedPower(siteIndex, 2), siteIndex};
   return {Term(row, 0, powers), Term(row, 6, powers), Term(row, 12, powers)};
+}
+
+AnchoredCurve AnchorCurve(const GrowthTerms& terms, double exponentRate, double anchorAge, double anchorValue) {
+  const double shapeExponent = Store(Divide(1, terms.shape));
+  const double reference =
+      Store(GuardedPower(Store(1 - Exp(static_cast<Extended>(anchorAge) * exponentRate)), shapeExponent) *
+            static_cast<Extended>(terms.scale));
+  const double scaleFactor = Store(Divide(static_cast<Extended>(anchorValue) * terms.scale, reference));
+  return {exponentRate, shapeExponent, scaleFactor};
+}
+
+double AnchoredCurveAt(const AnchoredCurve& curve, double age) {
+  return Store(GuardedPower(Store(1 - Exp(static_cast<Extended>(curve.exponentRate) * age)), curve.shapeExponent) *
+               static_cast<Extended>(curve.scaleFactor));
 }
 
 }  // namespace vzorce

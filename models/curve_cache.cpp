@@ -1,0 +1,17 @@
+#include "curve_cache.h"
+
+namespace vzorce {
+
+CurveCache& HeightCurves() {
+  thread_local CurveCache cache;
+  return cache;
+}
+
+CurveCache& DiameterCurves() {
+  thread_local CurveCache cache;
+  return cache;
+}
+
+std::size_t ClearCurveCaches() { return HeightCurves().Clear() + DiameterCurves().Clear(); }
+
+}  // namespace vzorce
