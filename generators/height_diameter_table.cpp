@@ -1,0 +1,39 @@
+#include "height_diameter_table.h"
+
+#include <string>
+
+#include "numeric.h"
+#include "plausible_ratio.h"
+#include "table.h"
+#include "volume.h"
+
+namespace dravlik {
+
+using vzorce::SpeciesIndex;
+
+void GenerateHeightDiameterTable(TTable& table, VolumeModel volume) {
+  table.CreateTable();
+  table.Open();
+  std::string code;
+  for (SpeciesIndex species = 0; species < vzorce::kModelledSpeciesCount; ++species) {
+    for (int height = 7; height <= 40; ++height) {
+      for (int diameter = 7; diameter <= 80; ++diameter) {
+        table.Insert();
+        vzorce::SpeciesCode(species, code);
+        table.FieldByName("DREVINA").SetAsString(code);
+        table.FieldByName("VYSKA").SetAsInteger(height);
+        table.FieldByName("TLOUSTKA").SetAsInteger(diameter);
+        if (HasPlausibleRatio(height, diameter)) {
+          double v1 = 0, v2 = 0, v3 = 0, v4 = 0;
+          volume(species, diameter, height, v1, v2, v3, v4);
+          table.FieldByName("Hmot").SetAsFloat(vzorce::RoundToHundredths(v1));
+        }
+        table.Post();
+      }
+    }
+  }
+  table.Close();
+  table.Open();
+}
+
+}  // namespace dravlik

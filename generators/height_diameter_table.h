@@ -1,0 +1,22 @@
+// Fills the height-diameter table (TloVysHm.dbf): one row per species, whole
+// height 7 to 40 m and whole diameter 7 to 80 cm, with the tree's volume where
+// the ratio of height to diameter is plausible and no value elsewhere.
+#pragma once
+
+#include "species.h"
+#include "volume.h"
+
+namespace dravlik {
+
+class TTable;
+
+// The volume model a row is computed with; tests replace it to make it fail.
+using VolumeModel = void (*)(vzorce::SpeciesIndex species, double diameter, double height, double& v1, double& v2,
+                             double& v3, double& v4);
+
+// Recreates the closed table, fills it and leaves it open on the first row. An
+// error ends the generation with the rows posted so far in the file, the row
+// under construction pending and the table open.
+void GenerateHeightDiameterTable(TTable& table, VolumeModel volume = vzorce::Volume);
+
+}  // namespace dravlik

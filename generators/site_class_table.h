@@ -1,0 +1,26 @@
+// Fills the site-class table (bon_Hm1.dbf): one row per species, site index
+// (its range in steps of 2) and age (15 to the species' maximum in steps of 5)
+// with the stand's height, diameter and volume.
+#pragma once
+
+#include "species.h"
+
+namespace dravlik {
+
+class TTable;
+
+// The models a row is computed with; tests replace them to make one fail.
+struct SiteClassModels {
+  double (*height)(vzorce::SpeciesIndex species, double age, double siteIndex);
+  double (*diameter)(vzorce::SpeciesIndex species, double age, double height);
+  void (*volume)(vzorce::SpeciesIndex species, double diameter, double height, double& v1, double& v2, double& v3,
+                 double& v4);
+};
+extern const SiteClassModels kSiteClassModels;
+
+// Recreates the closed table, fills it and leaves it open on the first row. An
+// error ends the generation with the rows posted so far in the file, the row
+// under construction pending and the table open.
+void GenerateSiteClassTable(TTable& table, const SiteClassModels& models = kSiteClassModels);
+
+}  // namespace dravlik

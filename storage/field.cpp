@@ -1,0 +1,115 @@
+#include "field.h"
+
+#include <charconv>
+#include <clocale>
+#include <cmath>
+
+#include "database_error.h"
+#include "table.h"
+
+namespace dravlik {
+namespace {
+
+std::string Trimmed(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return "";
+  return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
+// The longest prefix of at most `size` bytes that does not end inside a UTF-8 character.
+std::string_view CutToSize(std::string_view value, int size) {
+  if (value.size() <= static_cast<std::size_t>(size)) return value;
+  std::size_t end = static_cast<std::size_t>(size);
+  while (end > 0 && (static_cast<unsigned char>(value[end]) & 0xC0) == 0x80) --end;
+  return value.substr(0, end);
+}
+
+// printf's %.<precision>g in the C locale, whatever the current locale.
+std::string FormatGeneral(double value, int precision) {
+  char text[40];
+  const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::general, precision);
+  return std::string(text, result.ptr);
+}
+
+std::string FormatG(double value) { return FormatGeneral(value, 6); }
+
+}  // namespace
+
+TField::TField(TTable& table, std::string name, std::string fieldName, TFieldType dataType, int size)
+    : table_(table), name_(std::move(name)), fieldName_(std::move(fieldName)), dataType_(dataType), size_(size) {}
+
+FieldValue TField::Value() const { return table_.CurrentValue(*this); }
+
+std::string TField::AsString() const {
+  const FieldValue value = Value();
+  if (const auto* text = std::get_if<std::string>(&value)) return *text;
+  if (const auto* number = std::get_if<double>(&value)) return FormatFloat(*number);
+  return "";
+}
+
+double TField::AsFloat() const {
+  const FieldValue value = Value();
+  if (const auto* number = std::get_if<double>(&value)) return *number;
+  return 0;
+}
+
+void TField::Clear() { Store(std::monostate{}); }
+
+void TField::Store(const FieldValue& value) { table_.StoreValue(*this, value); }
+
+TStringField::TStringField(TTable& table, std::string name, std::string fieldName, int size)
+    : TField(table, std::move(name), std::move(fieldName), ftString, size) {}
+
+void TStringField::SetAsString(std::string_view value) { Store(std::string(CutToSize(value, Size()))); }
+void TStringField::SetAsInteger(std::int32_t value) { SetAsString(std::to_string(value)); }
+void TStringField::SetAsFloat(double value) { SetAsString(FormatFloat(value)); }
+void TStringField::SetText(std::string_view text) { SetAsString(text); }
+
+TFloatField::TFloatField(TTable& table, std::string name, std::string fieldName)
+    : TField(table, std::move(name), std::move(fieldName), ftFloat, 0) {}
+
+void TFloatField::SetAsString(std::string_view value) { SetText(value); }
+
+void TFloatField::SetAsInteger(std::int32_t value) { SetAsFloat(static_cast<double>(value)); }
+
+void TFloatField::SetAsFloat(double value) {
+  if (range_ && (std::isnan(value) || value < range_->minimum || value > range_->maximum)) {
+    DatabaseError(FormatG(value) + " is not a valid value for field '" + DisplayName() + "'. The allowed range is " +
+                  FormatG(range_->minimum) + " to " + FormatG(range_->maximum));
+  }
+  Store(value);
+}
+
+void TFloatField::SetText(std::string_view text) {
+  std::string number = Trimmed(text);
+  if (number.empty()) return Clear();
+  const char separator = LocaleDecimalSeparator();
+  bool valid = number.find('.') == std::string::npos || separator == '.';
+  if (separator != '.') {
+    for (char& c : number) c = c == separator ? '.' : c;
+  }
+  double value = 0;
+  const char* begin = number.data() + (number[0] == '+' ? 1 : 0);
+  const auto [end, error] = std::from_chars(begin, number.data() + number.size(), value);
+  valid = valid && error == std::errc() && end == number.data() + number.size() && std::isfinite(value);
+  if (!valid) {
+    DatabaseError("'" + std::string(text) + "' is not a valid floating point value for field '" + DisplayName() + "'");
+  }
+  SetAsFloat(value);
+}
+
+std::string FormatFloat(double value, char decimalSeparator) {
+  std::string result = FormatGeneral(value, 15);
+  if (decimalSeparator != '.') {
+    for (char& c : result) c = c == '.' ? decimalSeparator : c;
+  }
+  return result;
+}
+
+char LocaleDecimalSeparator() {
+  const std::lconv* conventions = std::localeconv();
+  return conventions && conventions->decimal_point && conventions->decimal_point[0] ? conventions->decimal_point[0]
+                                                                                    : '.';
+}
+
+}  // namespace dravlik

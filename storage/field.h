@@ -1,0 +1,109 @@
+// The persistent fields of a table. A field holds no value of its own: it reads
+// and writes the table's current record.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace dravlik {
+
+enum TFieldType { ftUnknown = 0, ftString = 1, ftSmallint = 2, ftInteger = 3, ftWord = 4, ftBoolean = 5, ftFloat = 6 };
+
+// A field's value: null, text or a number.
+using FieldValue = std::variant<std::monostate, std::string, double>;
+
+class TTable;
+
+class TField {
+ public:
+  virtual ~TField() = default;
+  TField(const TField&) = delete;
+  TField& operator=(const TField&) = delete;
+
+  // The component's name, e.g. "Table1DREVINA".
+  const std::string& Name() const { return name_; }
+  const std::string& FieldName() const { return fieldName_; }
+  // The display label, or the field name where there is none.
+  const std::string& DisplayName() const { return displayLabel_.empty() ? fieldName_ : displayLabel_; }
+  TFieldType DataType() const { return dataType_; }
+  int Size() const { return size_; }
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+  bool Required() const { return required_; }
+  void SetRequired(bool required) { required_ = required; }
+  // 1-based position in the engine's record; 0 while the table is closed.
+  int FieldNo() const { return fieldNo_; }
+  TTable& DataSet() const { return table_; }
+
+  // The value in the table's current record.
+  FieldValue Value() const;
+  bool IsNull() const { return std::holds_alternative<std::monostate>(Value()); }
+  std::string AsString() const;
+  double AsFloat() const;
+
+  virtual void SetAsString(std::string_view value) = 0;
+  virtual void SetAsInteger(std::int32_t value) = 0;
+  virtual void SetAsFloat(double value) = 0;
+  // What a cell editor writes: empty text makes the field null.
+  virtual void SetText(std::string_view text) = 0;
+  void Clear();
+
+ protected:
+  TField(TTable& table, std::string name, std::string fieldName, TFieldType dataType, int size);
+  void Store(const FieldValue& value);
+
+ private:
+  friend class TTable;
+  TTable& table_;
+  std::string name_;
+  std::string fieldName_;
+  std::string displayLabel_;
+  TFieldType dataType_;
+  int size_;
+  bool readOnly_ = false;
+  bool required_ = false;
+  int fieldNo_ = 0;
+};
+
+class TStringField : public TField {
+ public:
+  TStringField(TTable& table, std::string name, std::string fieldName, int size);
+  // Cut to the field's size (never inside a character) without a message.
+  void SetAsString(std::string_view value) override;
+  void SetAsInteger(std::int32_t value) override;
+  void SetAsFloat(double value) override;
+  void SetText(std::string_view text) override;
+};
+
+class TFloatField : public TField {
+ public:
+  TFloatField(TTable& table, std::string name, std::string fieldName);
+  // Text in the user's locale, as SetText.
+  void SetAsString(std::string_view value) override;
+  void SetAsInteger(std::int32_t value) override;
+  // Every double, unless the field has a minimum or maximum.
+  void SetAsFloat(double value) override;
+  // Text with the user's locale decimal separator; raises "'%s' is not a valid
+  // floating point value for field '%s'" for anything else.
+  void SetText(std::string_view text) override;
+
+  void SetRange(double minimum, double maximum) { range_ = Range{minimum, maximum}; }
+
+ private:
+  struct Range {
+    double minimum, maximum;
+  };
+  std::optional<Range> range_;
+};
+
+// A float as the grids show it: general format, up to 15 significant digits,
+// with the given decimal separator.
+std::string FormatFloat(double value, char decimalSeparator = '.');
+
+// The decimal separator of the user's locale (the C library's current one).
+char LocaleDecimalSeparator();
+
+}  // namespace dravlik

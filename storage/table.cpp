@@ -1,0 +1,429 @@
+#include "table.h"
+
+#include <strings.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace dravlik {
+namespace {
+
+const char* TypeName(TFieldType type) {
+  switch (type) {
+    case ftString: return "String";
+    case ftFloat: return "Float";
+    default: return "Unknown";
+  }
+}
+
+TFieldType FieldTypeOf(const dbfe_field_desc& field) {
+  switch (field.type) {
+    case DBFE_TYPE_ZSTRING: return ftString;
+    case DBFE_TYPE_FLOAT: return ftFloat;
+    default: return ftUnknown;
+  }
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+// Cuts a name to `size` bytes without splitting a UTF-8 character.
+std::string Cut(const std::string& text, std::size_t size) {
+  if (text.size() <= size) return text;
+  while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) --size;
+  return text.substr(0, size);
+}
+
+template <std::size_t N>
+void CopyName(char (&target)[N], const std::string& name) {
+  const std::string cut = Cut(name, N - 1);
+  std::copy(cut.begin(), cut.end(), target);
+  target[cut.size()] = 0;
+}
+
+bool SiblingExists(const std::filesystem::path& path, const char* upper, const char* lower) {
+  std::filesystem::path sibling = path;
+  if (access(sibling.replace_extension(upper).c_str(), F_OK) == 0) return true;
+  return access(sibling.replace_extension(lower).c_str(), F_OK) == 0;
+}
+
+constexpr const char* kClosedDataset = "Cannot perform this operation on a closed dataset";
+constexpr const char* kReadOnlyDataset = "Cannot modify a read-only dataset";
+constexpr const char* kNotEditing = "Dataset not in edit or insert mode";
+
+}  // namespace
+
+TTable::TTable(std::string name, std::string tableName, TSession& session)
+    : name_(std::move(name)), tableName_(std::move(tableName)), session_(session) {}
+
+TTable::~TTable() { Close(); }
+
+void TTable::SetTableName(std::string tableName) {
+  if (Active()) DatabaseError("Cannot perform this operation on an open dataset", name_);
+  tableName_ = std::move(tableName);
+}
+
+TStringField& TTable::AddStringField(std::string name, std::string fieldName, int size) {
+  auto field = std::make_unique<TStringField>(*this, std::move(name), std::move(fieldName), size);
+  TStringField& result = *field;
+  fields_.push_back(std::move(field));
+  return result;
+}
+
+TFloatField& TTable::AddFloatField(std::string name, std::string fieldName) {
+  auto field = std::make_unique<TFloatField>(*this, std::move(name), std::move(fieldName));
+  TFloatField& result = *field;
+  fields_.push_back(std::move(field));
+  return result;
+}
+
+TField* TTable::FindField(std::string_view fieldName) const {
+  for (const auto& field : fields_) {
+    if (SameName(field->FieldName(), fieldName)) return field.get();
+  }
+  return nullptr;
+}
+
+TField& TTable::FieldByName(std::string_view fieldName) const {
+  if (TField* field = FindField(fieldName)) return *field;
+  DatabaseError("Field '" + std::string(fieldName) + "' not found", name_);
+}
+
+TTableType TTable::TableType() const {
+  const std::filesystem::path path(tableName_);
+  const std::string extension = path.extension().string();
+  if (SameName(extension, ".DB")) return TTableType::Paradox;
+  if (SameName(extension, ".TXT")) return TTableType::Ascii;
+  if (!SameName(extension, ".DBF")) return TTableType::Default;
+  const bool foxPro = SiblingExists(path, ".FPT", ".fpt") || SiblingExists(path, ".CDX", ".cdx");
+  return foxPro ? TTableType::FoxPro : TTableType::DBase;
+}
+
+std::string TTable::DriverName() const {
+  switch (TableType()) {
+    case TTableType::DBase: return "DBASE";
+    case TTableType::FoxPro: return "FOXPRO";
+    case TTableType::Ascii: return "ASCIIDRV";
+    default: return "PARADOX";
+  }
+}
+
+void TTable::CreateTable() {
+  if (Active()) DatabaseError("Cannot perform this operation on an open dataset", name_);
+  const DatabaseConnection connection(session_);
+  EngineLibrary& engine = connection.Engine();
+
+  dbfe_table_desc table{};
+  CopyName(table.name, tableName_);
+  CopyName(table.driver, DriverName());
+
+  std::vector<dbfe_logical_field> logical(fields_.size());
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    const TField& field = *fields_[i];
+    CopyName(logical[i].name, field.FieldName());
+    logical[i].type = field.DataType() == ftString ? DBFE_TYPE_ZSTRING : DBFE_TYPE_FLOAT;
+    logical[i].units1 = field.DataType() == ftString ? static_cast<std::uint16_t>(field.Size()) : 0;
+  }
+  std::vector<dbfe_field_desc> physical(fields_.size());
+  const auto count = static_cast<std::uint16_t>(fields_.size());
+  engine.Check(engine.translateRecordStructure(table.driver, count, logical.data(), physical.data()));
+  engine.Check(engine.createTable(connection.Handle(), true, &table, count, physical.data()));
+}
+
+void TTable::Open() {
+  if (Active()) return;
+  if (tableName_.empty()) DatabaseError("Missing TableName property", name_);
+  try {
+    connection_ = std::make_unique<DatabaseConnection>(session_);
+    const std::string driver = DriverName();
+    dbfe_status status = Engine().openTable(connection_->Handle(), tableName_.c_str(), driver.c_str(), nullptr,
+                                            DBFE_READ_WRITE, DBFE_SHARED, true, true, &cursor_);
+    if (status == DBFE_ERR_READ_ONLY_ACCESS) {
+      status = Engine().openTable(connection_->Handle(), tableName_.c_str(), driver.c_str(), nullptr, DBFE_READ_ONLY,
+                                  DBFE_SHARED, true, true, &cursor_);
+    }
+    Check(status);
+    dbfe_cursor_props props{};
+    Check(Engine().getCursorProps(cursor_, &props));
+    canModify_ = !props.read_only;
+    record_.assign(props.record_size, 0);
+    engineFields_.assign(props.field_count, dbfe_field_desc{});
+    Check(Engine().getFieldDescs(cursor_, engineFields_.data()));
+    BindFields();
+    Check(Engine().setToBegin(cursor_));
+    RefreshRecordCount();
+  } catch (...) {
+    ReleaseCursor();
+    throw;
+  }
+  state_ = dsBrowse;
+  modified_ = false;
+  currentRow_ = recordCount_ > 0 ? 0 : -1;
+  if (currentRow_ >= 0) ReadCurrentRecord();
+  NotifyLinks([](TDataLink& link) { link.ActiveChanged(); });
+  NotifyLinks([](TDataLink& link) { link.DataSetChanged(); });
+}
+
+void TTable::BindFields() {
+  for (const auto& field : fields_) {
+    const auto engineField = std::find_if(engineFields_.begin(), engineFields_.end(), [&](const dbfe_field_desc& d) {
+      return SameName(d.name, field->FieldName());
+    });
+    if (engineField == engineFields_.end()) {
+      DatabaseError("Field '" + field->DisplayName() + "' not found", name_);
+    }
+    if (FieldTypeOf(*engineField) != field->DataType()) {
+      DatabaseError("Type mismatch for field '" + field->DisplayName() + "', expecting: " +
+                        TypeName(field->DataType()) + " actual: " + TypeName(FieldTypeOf(*engineField)),
+                    name_);
+    }
+    field->fieldNo_ = engineField->number;
+  }
+}
+
+void TTable::ReleaseCursor() {
+  if (cursor_) Engine().closeCursor(&cursor_);
+  cursor_ = nullptr;
+  connection_.reset();
+  for (const auto& field : fields_) field->fieldNo_ = 0;
+  engineFields_.clear();
+  record_.clear();
+  ForgetRows();
+}
+
+void TTable::Close() {
+  if (!Active()) return;
+  state_ = dsInactive;
+  modified_ = false;
+  recordCount_ = 0;
+  currentRow_ = insertRow_ = -1;
+  ReleaseCursor();
+  NotifyLinks([](TDataLink& link) { link.ActiveChanged(); });
+  NotifyLinks([](TDataLink& link) { link.DataSetChanged(); });
+}
+
+void TTable::CheckActive() const {
+  if (!Active()) DatabaseError(kClosedDataset, name_);
+}
+
+void TTable::CheckCanModify() const {
+  if (!canModify_) DatabaseError(kReadOnlyDataset, name_);
+}
+
+void TTable::SettlePending() {
+  if (state_ != dsEdit && state_ != dsInsert) return;
+  NotifyLinks([](TDataLink& link) { link.UpdateData(); });
+  if (modified_) {
+    Post();
+  } else {
+    Cancel();
+  }
+}
+
+void TTable::Insert() {
+  CheckActive();
+  SettlePending();
+  CheckCanModify();
+  BeginInsert(std::max(currentRow_, 0));
+}
+
+void TTable::Append() {
+  CheckActive();
+  SettlePending();
+  CheckCanModify();
+  BeginInsert(recordCount_);
+}
+
+void TTable::BeginInsert(int row) {
+  Check(Engine().initRecord(cursor_, record_.data()));
+  Engine().setCursorProperty(cursor_, DBFE_PROP_INSERT_WITHOUT_LOCK, 1);  // an optimisation only
+  insertRow_ = row;
+  state_ = dsInsert;
+  modified_ = false;
+  NotifyLinks([](TDataLink& link) { link.EditingChanged(); });
+  NotifyLinks([](TDataLink& link) { link.DataSetChanged(); });
+}
+
+void TTable::Edit() {
+  if (state_ == dsEdit || state_ == dsInsert) return;
+  CheckActive();
+  if (IsEmpty()) return Insert();
+  CheckCanModify();
+  Check(Engine().setToSeqNo(cursor_, static_cast<std::uint32_t>(currentRow_ + 1)));
+  Check(Engine().getRecord(cursor_, DBFE_WRITE_LOCK, record_.data(), nullptr));
+  ++recordsRead_;
+  state_ = dsEdit;
+  modified_ = false;
+  NotifyLinks([](TDataLink& link) { link.EditingChanged(); });
+}
+
+void TTable::Post() {
+  if (state_ != dsEdit && state_ != dsInsert && state_ != dsSetKey) DatabaseError(kNotEditing, name_);
+  NotifyLinks([](TDataLink& link) { link.UpdateData(); });
+  if (state_ == dsSetKey) return;
+  for (const auto& field : fields_) {
+    if (field->Required() && !field->ReadOnly() && field->IsNull()) {
+      DatabaseError("Field '" + field->DisplayName() + "' must have a value");
+    }
+  }
+  if (state_ == dsInsert) {
+    Check(Engine().insertRecord(cursor_, DBFE_NO_LOCK, record_.data()));
+    // The engine appends at the end and leaves its cursor on the new record.
+    currentRow_ = recordCount_++;
+  } else {
+    // Reading rows for a grid may have moved the cursor off the edited record.
+    Check(Engine().setToSeqNo(cursor_, static_cast<std::uint32_t>(currentRow_ + 1)));
+    Check(Engine().modifyRecord(cursor_, record_.data(), true));
+  }
+  state_ = dsBrowse;
+  modified_ = false;
+  insertRow_ = -1;
+  ForgetRows();
+  NotifyLinks([](TDataLink& link) { link.EditingChanged(); });
+  NotifyLinks([](TDataLink& link) { link.DataSetChanged(); });
+}
+
+void TTable::Cancel() {
+  if (state_ != dsEdit && state_ != dsInsert) return;
+  if (state_ == dsEdit) Engine().releaseRecordLock(cursor_);  // nothing to do if it fails
+  if (state_ == dsInsert) currentRow_ = std::min(insertRow_, recordCount_ - 1);
+  state_ = dsBrowse;
+  modified_ = false;
+  insertRow_ = -1;
+  if (currentRow_ >= 0) ReadCurrentRecord();
+  NotifyLinks([](TDataLink& link) { link.EditingChanged(); });
+  NotifyLinks([](TDataLink& link) { link.DataSetChanged(); });
+}
+
+void TTable::Delete() {
+  CheckActive();
+  if (state_ == dsInsert || state_ == dsSetKey) return Cancel();
+  if (IsEmpty()) DatabaseError("Cannot perform this operation on an empty dataset", name_);
+  Check(Engine().setToSeqNo(cursor_, static_cast<std::uint32_t>(currentRow_ + 1)));
+  const dbfe_status status = Engine().deleteRecord(cursor_);
+  if (DBFE_CATEGORY(status) != DBFE_CATEGORY(DBFE_ERR_BOF)) Check(status);
+  state_ = dsBrowse;
+  modified_ = false;
+  ForgetRows();
+  RefreshRecordCount();
+  currentRow_ = std::min(currentRow_, recordCount_ - 1);
+  if (currentRow_ >= 0) ReadCurrentRecord();
+  NotifyLinks([](TDataLink& link) { link.EditingChanged(); });
+  NotifyLinks([](TDataLink& link) { link.DataSetChanged(); });
+}
+
+void TTable::MoveTo(int row) {
+  CheckActive();
+  const int pendingInsert = InsertRow();
+  const bool wasInsert = state_ == dsInsert;
+  SettlePending();
+  // The pending row is gone from where it stood: a cancelled one altogether, a
+  // posted one to the end.
+  if (wasInsert && row > pendingInsert) --row;
+  row = std::clamp(row, 0, recordCount_ - 1);
+  if (recordCount_ == 0 || row == currentRow_) return;
+  currentRow_ = row;
+  ReadCurrentRecord();
+  NotifyLinks([](TDataLink& link) { link.DataSetScrolled(); });
+}
+
+void TTable::ReadCurrentRecord() {
+  Check(Engine().setToSeqNo(cursor_, static_cast<std::uint32_t>(currentRow_ + 1)));
+  Check(Engine().getRecord(cursor_, DBFE_NO_LOCK, record_.data(), nullptr));
+  ++recordsRead_;
+}
+
+void TTable::RefreshRecordCount() {
+  std::uint32_t count = 0;
+  Check(Engine().getRecordCount(cursor_, &count));
+  recordCount_ = static_cast<int>(count);
+}
+
+FieldValue TTable::BufferValue(const std::vector<std::uint8_t>& record, const TField& field) const {
+  bool empty = false;
+  if (field.DataType() == ftString) {
+    std::string text(static_cast<std::size_t>(field.Size()) + 1, '\0');
+    Check(Engine().getField(cursor_, static_cast<std::uint16_t>(field.FieldNo()), record.data(), text.data(), &empty));
+    if (empty) return std::monostate{};
+    text.resize(text.find('\0'));
+    return text;
+  }
+  double number = 0;
+  Check(Engine().getField(cursor_, static_cast<std::uint16_t>(field.FieldNo()), record.data(), &number, &empty));
+  if (empty) return std::monostate{};
+  return number;
+}
+
+FieldValue TTable::CurrentValue(const TField& field) const {
+  if (!Active() || (currentRow_ < 0 && state_ != dsInsert)) return std::monostate{};
+  return BufferValue(record_, field);
+}
+
+void TTable::StoreValue(TField& field, const FieldValue& value) {
+  if (state_ != dsEdit && state_ != dsInsert && state_ != dsSetKey && state_ != dsCalcFields &&
+      state_ != dsFilter && state_ != dsNewValue && state_ != dsInternalCalc) {
+    DatabaseError(kNotEditing, name_);
+  }
+  if (field.ReadOnly() && state_ != dsSetKey && state_ != dsFilter) {
+    DatabaseError("Field '" + field.DisplayName() + "' cannot be modified");
+  }
+  const auto number = static_cast<std::uint16_t>(field.FieldNo());
+  if (const auto* text = std::get_if<std::string>(&value)) {
+    Check(Engine().putField(cursor_, number, record_.data(), text->c_str()));
+  } else if (const auto* real = std::get_if<double>(&value)) {
+    Check(Engine().putField(cursor_, number, record_.data(), real));
+  } else {
+    Check(Engine().putField(cursor_, number, record_.data(), nullptr));
+  }
+  modified_ = true;
+  NotifyLinks([&](TDataLink& link) { link.RecordChanged(field); });
+}
+
+FieldValue TTable::RowValue(int row, int fieldIndex) {
+  const TField& field = Field(fieldIndex);
+  if (state_ == dsInsert) {
+    if (row == insertRow_) return BufferValue(record_, field);
+    if (row > insertRow_) --row;
+  }
+  if (row < 0 || row >= recordCount_) return std::monostate{};
+  if (state_ == dsEdit && row == currentRow_) return BufferValue(record_, field);
+  return StoredRow(row)[static_cast<std::size_t>(fieldIndex)];
+}
+
+const TTable::RowValues& TTable::StoredRow(int recordIndex) {
+  const int window = recordIndex / kWindowSize;
+  auto found = windows_.find(window);
+  if (found == windows_.end()) {
+    if (windows_.size() >= kCachedWindows) {
+      windows_.erase(windowOrder_.back());
+      windowOrder_.pop_back();
+    }
+    const int first = window * kWindowSize;
+    const int count = std::min(kWindowSize, recordCount_ - first);
+    std::vector<RowValues> rows;
+    std::vector<std::uint8_t> record(record_.size());
+    Check(Engine().setToSeqNo(cursor_, static_cast<std::uint32_t>(first + 1)));
+    for (int i = 0; i < count; ++i) {
+      Check(i == 0 ? Engine().getRecord(cursor_, DBFE_NO_LOCK, record.data(), nullptr)
+                   : Engine().getNextRecord(cursor_, DBFE_NO_LOCK, record.data(), nullptr));
+      ++recordsRead_;
+      RowValues values;
+      for (const auto& field : fields_) values.push_back(BufferValue(record, *field));
+      rows.push_back(std::move(values));
+    }
+    found = windows_.emplace(window, std::move(rows)).first;
+  } else {
+    windowOrder_.remove(window);
+  }
+  windowOrder_.push_front(window);
+  return found->second.at(static_cast<std::size_t>(recordIndex - window * kWindowSize));
+}
+
+void TTable::ForgetRows() {
+  windows_.clear();
+  windowOrder_.clear();
+}
+
+}  // namespace dravlik

@@ -1,0 +1,144 @@
+// A table of the database engine with its persistent fields: the operations the
+// generators and the grids use, with their states, checks and messages.
+//
+// Rows are the table's records in file order, numbered from 0. A grid reads the
+// rows it shows through RowValue, which keeps a small cache of record windows,
+// so showing a large table reads only what is visible. While a new record is
+// pending (insert state) it is a row of its own at InsertRow(); posted, it goes
+// to the end of the file like every record of an unindexed dBASE table.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "data_link.h"
+#include "database_error.h"
+#include "field.h"
+#include "session.h"
+
+namespace dravlik {
+
+enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsSetKey, dsCalcFields, dsFilter, dsNewValue,
+                     dsInternalCalc };
+
+enum class TTableType { Default, Paradox, DBase, FoxPro, Ascii };
+
+class TTable {
+ public:
+  // `name` is the component's name ("Table1"), `tableName` the file name
+  // relative to the working directory ("bon_Hm1.dbf").
+  TTable(std::string name, std::string tableName, TSession& session = Session());
+  ~TTable();
+  TTable(const TTable&) = delete;
+  TTable& operator=(const TTable&) = delete;
+
+  const std::string& Name() const { return name_; }
+  const std::string& TableName() const { return tableName_; }
+  void SetTableName(std::string tableName);
+
+  TStringField& AddStringField(std::string name, std::string fieldName, int size);
+  TFloatField& AddFloatField(std::string name, std::string fieldName);
+  int FieldCount() const { return static_cast<int>(fields_.size()); }
+  TField& Field(int index) const { return *fields_.at(index); }
+  // The first field whose name matches, ignoring letter case; raises
+  // "Field '%s' not found" with the table's name.
+  TField& FieldByName(std::string_view fieldName) const;
+  TField* FindField(std::string_view fieldName) const;
+
+  // The type follows the extension; a .dbf with a .FPT or .CDX file beside it
+  // is a FoxPro table.
+  TTableType TableType() const;
+  std::string DriverName() const;
+
+  // Creates the file empty with the fields' schema, replacing any old one. The
+  // table must be closed.
+  void CreateTable();
+  void Open();
+  void Close();
+  bool Active() const { return state_ != dsInactive; }
+
+  void Insert();  // a new record before the current one
+  void Append();  // a new record after the last one
+  void Edit();
+  void Post();
+  void Cancel();
+  void Delete();
+
+  TDataSetState State() const { return state_; }
+  bool Modified() const { return modified_; }
+  bool CanModify() const { return Active() && canModify_; }
+  // No stored record (a pending new record does not count).
+  bool IsEmpty() const { return recordCount_ == 0; }
+
+  // Rows for grids.
+  int RecordCount() const { return recordCount_; }
+  int RowCount() const { return recordCount_ + (state_ == dsInsert ? 1 : 0); }
+  int CurrentRow() const { return currentRow_; }
+  int InsertRow() const { return state_ == dsInsert ? insertRow_ : -1; }
+  // Makes `row` (numbered as the grid sees the rows now) the current row; a
+  // pending record is posted first if modified, else cancelled.
+  void MoveTo(int row);
+  FieldValue RowValue(int row, int fieldIndex);
+  // How many records have been read from the engine so far.
+  std::uint64_t RecordsRead() const { return recordsRead_; }
+
+  void AddLink(TDataLink& link) { links_.push_back(&link); }
+  void RemoveLink(TDataLink& link) { links_.remove(&link); }
+
+ private:
+  friend class TField;
+
+  EngineLibrary& Engine() const { return connection_->Engine(); }
+  void Check(dbfe_status status) const { connection_->Engine().Check(status); }
+  void CheckActive() const;
+  void CheckCanModify() const;
+  void SettlePending();
+  void BeginInsert(int row);
+  void BindFields();
+  void ReleaseCursor();
+  void ReadCurrentRecord();
+  void RefreshRecordCount();
+  void ForgetRows();
+
+  FieldValue BufferValue(const std::vector<std::uint8_t>& record, const TField& field) const;
+  FieldValue CurrentValue(const TField& field) const;
+  void StoreValue(TField& field, const FieldValue& value);
+
+  template <class Notify>
+  void NotifyLinks(Notify notify) {
+    for (TDataLink* link : std::list<TDataLink*>(links_)) notify(*link);
+  }
+
+  using RowValues = std::vector<FieldValue>;
+  const RowValues& StoredRow(int recordIndex);
+
+  std::string name_;
+  std::string tableName_;
+  TSession& session_;
+  std::vector<std::unique_ptr<TField>> fields_;
+  std::list<TDataLink*> links_;
+
+  TDataSetState state_ = dsInactive;
+  bool modified_ = false;
+  bool canModify_ = false;
+  std::unique_ptr<DatabaseConnection> connection_;
+  dbfe_cursor cursor_ = nullptr;
+  std::vector<dbfe_field_desc> engineFields_;
+  std::vector<std::uint8_t> record_;  // the current record, or the pending one
+  int recordCount_ = 0;
+  int currentRow_ = -1;
+  int insertRow_ = -1;
+
+  static constexpr int kWindowSize = 64;
+  static constexpr std::size_t kCachedWindows = 16;
+  std::unordered_map<int, std::vector<RowValues>> windows_;
+  std::list<int> windowOrder_;  // most recently used first
+  std::uint64_t recordsRead_ = 0;
+};
+
+}  // namespace dravlik
