@@ -43,8 +43,9 @@ std::vector<std::string> Candidates(const EngineLoadOptions& options) {
   std::vector<std::string> candidates;
   if (const auto directory = ExecutableDirectory()) candidates.push_back(*directory / options.libraryName);
   const std::string settings = options.settingsPath.empty() ? EngineSettingsPath() : options.settingsPath;
+  // A relative directory would be the working directory's again.
   if (const auto directory = ReadSetting(settings, "DLLPATH"); directory && !directory->empty()) {
-    candidates.push_back(std::filesystem::path(*directory) / options.libraryName);
+    if (std::filesystem::path(*directory).is_absolute()) candidates.push_back(std::filesystem::path(*directory) / options.libraryName);
   }
   candidates.push_back(options.libraryName);
   return candidates;
