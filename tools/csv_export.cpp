@@ -1,0 +1,62 @@
+#include "csv_export.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+#include "table.h"
+
+namespace dravlik {
+namespace {
+
+std::string Quoted(const std::string& text) {
+  std::string result = "\"";
+  for (char c : text) result += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return result + '"';
+}
+
+std::string CsvValue(const FieldValue& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) return Quoted(*text);
+  if (const auto* number = std::get_if<double>(&value)) {
+    char digits[32];
+    const auto result = std::to_chars(digits, digits + sizeof digits, *number);
+    return std::string(digits, result.ptr);
+  }
+  return "";
+}
+
+}  // namespace
+
+void WriteCsv(TTable& table, std::ostream& out) {
+  for (int column = 0; column < table.FieldCount(); ++column) {
+    out << (column ? "," : "") << table.Field(column).FieldName();
+  }
+  out << '\n';
+  for (int row = 0; row < table.RowCount(); ++row) {
+    for (int column = 0; column < table.FieldCount(); ++column) {
+      out << (column ? "," : "") << CsvValue(table.RowValue(row, column));
+    }
+    out << '\n';
+  }
+}
+
+void WriteCsvFile(TTable& table, const std::string& path) {
+  const std::string temporary = path + ".part";
+  const auto fail = [&] { throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno)); };
+  try {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) fail();
+    WriteCsv(table, out);
+    out.close();
+    if (!out) fail();
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) fail();
+  } catch (...) {
+    std::remove(temporary.c_str());
+    throw;
+  }
+}
+
+}  // namespace dravlik

@@ -1,0 +1,19 @@
+// Writes an open table as CSV for people who work in spreadsheets: a header
+// line of field names, then one line per record; text quoted as stored,
+// numbers in their shortest exact decimal form, nothing for null.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace dravlik {
+
+class TTable;
+
+void WriteCsv(TTable& table, std::ostream& out);
+
+// Writes beside the final name and renames over it, so a reader never sees
+// half a file; raises std::runtime_error naming the file on failure.
+void WriteCsvFile(TTable& table, const std::string& path);
+
+}  // namespace dravlik
