@@ -37,6 +37,39 @@ enum {
   DBFE_ERR_NOT_INITIALISED = 0x2F01     /* called before dbfe_init or after dbfe_exit */
 };
 
+/* The engine's own statuses. Each failure also leaves an error context
+ * (dbfe_get_error_entry) naming what failed: "Table: <path>", "Field: <name>",
+ * "Value: <value>" and, where the operating system gave one, its reason with
+ * the native code (errno). */
+enum {
+  DBFE_ERR_OPEN_FAILED = 0x2101,        /* the table file cannot be opened */
+  DBFE_ERR_READ_FAILED = 0x2102,
+  DBFE_ERR_WRITE_FAILED = 0x2103,       /* disk full, file size limit, I/O error */
+  DBFE_ERR_TABLE_NOT_FOUND = 0x2104,
+  DBFE_ERR_CREATE_FAILED = 0x2105,
+  DBFE_ERR_TABLE_EXISTS = 0x2106,       /* create without overwrite */
+  DBFE_ERR_DIRECTORY_NOT_FOUND = 0x2107,
+  DBFE_ERR_NO_CURRENT_RECORD = 0x2203,  /* the cursor is not on a record (after a delete) */
+  DBFE_ERR_RECORD_DELETED = 0x2204,     /* the record was deleted meanwhile */
+  DBFE_ERR_TABLE_IN_USE = 0x2A10,       /* another cursor or program holds the table open */
+  DBFE_ERR_RECORD_LOCKED = 0x2A11,      /* another cursor or program holds the record lock */
+  DBFE_ERR_NOT_LOCKED = 0x2A12,         /* release of a lock that this cursor does not hold */
+  DBFE_ERR_TABLE_READ_ONLY = 0x2A13,    /* a change through a read-only cursor */
+  DBFE_ERR_CORRUPT_TABLE = 0x2C01,      /* not a dBASE table, or damaged */
+  DBFE_ERR_VALUE_DOES_NOT_FIT = 0x2C02, /* put field: no exact text of the value fits the width */
+  DBFE_ERR_INVALID_FIELD_VALUE = 0x2C03,/* get field: the stored text is not a number */
+  DBFE_ERR_INVALID_FIELD_NAME = 0x2C04, /* empty, longer than 10 characters, not A-Z 0-9 _, or twice */
+  DBFE_ERR_INVALID_FIELD_DEFINITION = 0x2C05,
+  DBFE_ERR_DRIVER_NOT_SUPPORTED = 0x2E01, /* only "DBASE" and "FOXPRO" */
+  DBFE_ERR_VERSION_NOT_SUPPORTED = 0x2F02,
+  DBFE_ERR_INVALID_HANDLE = 0x2F03,
+  DBFE_ERR_INVALID_PARAMETER = 0x2F04,
+  DBFE_ERR_UNKNOWN_PROPERTY = 0x2F05,
+  DBFE_ERR_DATABASE_NOT_SUPPORTED = 0x2F06, /* only the standard database of local files */
+  DBFE_ERR_BUFFER_TOO_SMALL = 0x2F07,
+  DBFE_ERR_INTERNAL = 0x2F08
+};
+
 /* The category of a status is its high byte: 0x22 holds BOF and EOF. */
 #define DBFE_CATEGORY(status) ((uint16_t)((status) >> 8))
 
@@ -145,6 +178,34 @@ dbfe_status dbfe_put_field(dbfe_cursor cursor, uint16_t field_number, uint8_t* r
 /* String values need units1 + 1 bytes. */
 dbfe_status dbfe_get_field(dbfe_cursor cursor, uint16_t field_number, const uint8_t* record,
                            void* value, bool* empty);
+
+/* Files and behaviour, as the engine keeps them:
+ * - Float fields are numeric fields 'N' 20 wide with 10 decimals holding the
+ *   shortest text that reads back as the identical double: fixed notation when
+ *   it fits, else an exponent form such as "-123456789012345e-99". Empty is
+ *   all blanks. String fields are 'C' fields of their size; values come back as
+ *   stored, trailing blanks included.
+ * - A table is opened with a shared lock on its file; create with overwrite
+ *   needs the exclusive one (else DBFE_ERR_TABLE_IN_USE) and replaces the file
+ *   by renaming a complete new one over it (never writing through a symbolic
+ *   link). An insert is visible to every reader at once or not at all, even if
+ *   the process is killed in the middle; appends of several processes are
+ *   serialised by a lock (which a cursor opened DBFE_EXCLUSIVE does without,
+ *   and so appends about twice as fast). Nothing is flushed to the disk per
+ *   record; closing a cursor that changed the table flushes it. A file whose
+ *   header counts more records than it holds is refused as damaged
+ *   (DBFE_ERR_CORRUPT_TABLE).
+ * - After an insert the cursor is on the new record. After a delete it is
+ *   between the deleted record's neighbours: get next returns the following
+ *   record, get prior the preceding one, get record DBFE_ERR_NO_CURRENT_RECORD.
+ * - dbfe_get_record_count and reaching the end re-read the header, so records
+ *   that other programs append become visible. dbfe_set_to_seq_no costs O(1)
+ *   while no record is deleted and O(log deleted) otherwise; the first call
+ *   reads the deletion flags of the table once.
+ * - dbfe_get_status_text and dbfe_get_error_entry work at any time, also before
+ *   dbfe_init; every other entry point answers DBFE_ERR_NOT_INITIALISED then.
+ *   dbfe_init counts: each successful call needs one dbfe_exit, and the last
+ *   exit closes every cursor and database still open. */
 
 /* Navigation. The cursor is on a record or between records; after set to
  * begin the next record is the first. The record count and sequence numbers

@@ -1,0 +1,106 @@
+// The exact bytes of the files the engine writes, so that no format slip can hide.
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+#include "test_rows.h"
+#include "test_support.h"
+
+namespace dbfe::testing {
+namespace {
+
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+std::vector<std::uint8_t> Descriptor(const std::string& name, char type, int width, int decimals) {
+  std::vector<std::uint8_t> d(32, 0);
+  std::copy(name.begin(), name.end(), d.begin());
+  d[11] = static_cast<std::uint8_t>(type);
+  d[16] = static_cast<std::uint8_t>(width);
+  d[17] = static_cast<std::uint8_t>(decimals);
+  return d;
+}
+
+std::vector<std::uint8_t> ExpectedHeader(const std::vector<std::uint8_t>& file, std::uint8_t records) {
+  // The date is today's; take it from the file after checking it is today's.
+  const std::time_t now = std::time(nullptr);
+  std::tm today{};
+  localtime_r(&now, &today);
+  EXPECT_EQ(file.at(1), today.tm_year);
+  EXPECT_EQ(file.at(2), today.tm_mon + 1);
+  EXPECT_EQ(file.at(3), today.tm_mday);
+  std::vector<std::uint8_t> header = {0x03, file[1], file[2], file[3], records, 0, 0, 0,
+                                      161,  0,       64,      0};  // header 161, record 64 bytes
+  header.resize(32, 0);
+  header[29] = 0x57;  // language driver: Western, ANSI
+  for (const auto& d : {Descriptor("drevina", 'C', 3, 0), Descriptor("tloustka", 'N', 20, 10),
+                        Descriptor("vyska", 'N', 20, 10), Descriptor("hmot", 'N', 20, 10)}) {
+    header.insert(header.end(), d.begin(), d.end());
+  }
+  header.push_back(0x0D);
+  return header;
+}
+
+class FileBytes : public ::testing::Test {
+ protected:
+  EngineSession session_;
+  ScratchDirectory directory_;
+  std::string path_ = directory_ / "TloVysHm.dbf";
+};
+
+TEST_F(FileBytes, OfAnEmptyTableAreTheHeaderAndTheEndMarker) {
+  ASSERT_EQ(CreateHeightDiameterTable(path_), DBFE_OK);
+  const std::vector<std::uint8_t> file = testing::FileBytes(path_);
+  std::vector<std::uint8_t> expected = ExpectedHeader(file, 0);
+  expected.push_back(0x1A);
+  EXPECT_EQ(file, expected);
+
+  // A FoxPro table without memo has the same layout and version byte.
+  const std::string foxpro = directory_ / "bon_Hm1.dbf";
+  ASSERT_EQ(CreateHeightDiameterTable(foxpro, true, "FOXPRO"), DBFE_OK);
+  EXPECT_EQ(testing::FileBytes(foxpro), expected);
+}
+
+TEST_F(FileBytes, OfATableWithTwoRows) {
+  ASSERT_EQ(CreateHeightDiameterTable(path_), DBFE_OK);
+  {
+    OpenTable table(path_);
+    ASSERT_EQ(table.Append({"SM ", 12.0, 27.3, std::nullopt}), DBFE_OK);
+    ASSERT_EQ(table.Append({"XXX", -0.15, 1.5e300, -123456789012345e-99}), DBFE_OK);
+    ASSERT_EQ(table.Close(), DBFE_OK);
+  }
+  const std::vector<std::uint8_t> file = testing::FileBytes(path_);
+  std::vector<std::uint8_t> expected = ExpectedHeader(file, 2);
+  for (const std::string& record :
+       {std::string(" SM ") + "                  12" + "                27.3" + std::string(20, ' '),
+        std::string(" XXX") + "               -0.15" + "             1.5e300" + "-123456789012345e-99"}) {
+    const auto bytes = Bytes(record);
+    expected.insert(expected.end(), bytes.begin(), bytes.end());
+  }
+  expected.push_back(0x1A);
+  EXPECT_EQ(file, expected);
+}
+
+TEST_F(FileBytes, AreTheSameWhenTheTableIsOpenExclusively) {
+  const std::string shared = directory_ / "shared.dbf";
+  for (const std::string& path : {shared, path_}) {
+    ASSERT_EQ(CreateHeightDiameterTable(path), DBFE_OK);
+    OpenTable table(path, DBFE_READ_WRITE, path == shared ? DBFE_SHARED : DBFE_EXCLUSIVE);
+    for (std::uint64_t i = 0; i < 100; ++i) ASSERT_EQ(table.Append(RowAt(i)), DBFE_OK);
+  }
+  EXPECT_EQ(testing::FileBytes(path_), testing::FileBytes(shared));
+}
+
+TEST_F(FileBytes, MarkADeletedRecordInPlace) {
+  ASSERT_EQ(CreateHeightDiameterTable(path_), DBFE_OK);
+  OpenTable table(path_);
+  ASSERT_EQ(table.Append(RowAt(0)), DBFE_OK);
+  ASSERT_EQ(table.Append(RowAt(1)), DBFE_OK);
+  const std::vector<std::uint8_t> before = testing::FileBytes(path_);
+  ASSERT_EQ(dbfe_delete_record(table.cursor()), DBFE_OK);
+  std::vector<std::uint8_t> expected = before;
+  expected[161 + 64] = '*';
+  EXPECT_EQ(testing::FileBytes(path_), expected);
+}
+
+}  // namespace
+}  // namespace dbfe::testing

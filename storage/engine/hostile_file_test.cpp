@@ -1,0 +1,127 @@
+// Malformed, truncated and hostile files: an error status on open or read,
+// never a crash, a hang or a read outside the file.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "test_rows.h"
+#include "test_support.h"
+
+namespace dbfe::testing {
+namespace {
+
+class HostileFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(CreateHeightDiameterTable(path_), DBFE_OK);
+    {
+      OpenTable table(path_);
+      for (std::uint64_t i = 0; i < 3; ++i) ASSERT_EQ(table.Append(RowAt(i)), DBFE_OK);
+    }
+    good_ = FileBytes(path_);  // header 161 bytes, records of 64, marker
+  }
+
+  // The status of opening the file after `change`, and its error lines.
+  template <typename Change>
+  std::pair<dbfe_status, std::vector<std::string>> OpenAfter(Change change) {
+    std::vector<std::uint8_t> bytes = good_;
+    change(bytes);
+    WriteFileBytes(path_, bytes);
+    OpenTable table(path_);
+    return {table.status(), table.status() == DBFE_OK ? std::vector<std::string>{}
+                                                      : FailureLines(table.status())};
+  }
+
+  EngineSession session_;
+  ScratchDirectory directory_;
+  std::string path_ = directory_ / "TloVysHm.dbf";
+  std::vector<std::uint8_t> good_;
+};
+
+TEST_F(HostileFile, DamagedHeadersAreRefusedOnOpenNamingTheTable) {
+  const auto corrupt = [&](auto change, const std::string& detail) {
+    const auto [status, lines] = OpenAfter(change);
+    EXPECT_EQ(status, DBFE_ERR_CORRUPT_TABLE) << detail;
+    EXPECT_EQ(lines, (std::vector<std::string>{"Table file is damaged or is not a dBASE table.",
+                                               "Table: " + path_, detail}));
+  };
+  corrupt([](auto& b) { b.clear(); }, "The file ends before byte 32.");
+  corrupt([](auto& b) { b.resize(20); }, "The file ends before byte 32.");
+  corrupt([](auto& b) { b.resize(100); }, "The header length 161 exceeds the file size 100.");
+  corrupt([](auto& b) { b.assign(300, 'x'); }, "The first byte 0x78 is not the version byte of a dBASE table.");
+  corrupt([](auto& b) { b[9] = 0xFF; }, "The header length 65441 exceeds the file size 354.");
+  corrupt([](auto& b) { b[10] = 65; }, "The record length 65 does not match the fields, which need 64.");
+  corrupt([](auto& b) { b[4] = 4; }, "The header counts 4 records but the file holds 3.");
+  corrupt([](auto& b) { b[7] = 0xFF; }, "The header counts 4278190083 records but the file holds 3.");
+  corrupt([](auto& b) { b.resize(161 + 2 * 64 + 10); }, "The header counts 3 records but the file holds 2.");
+  corrupt([](auto& b) { b[160] = ' '; }, "The field descriptors have no terminator.");
+}
+
+TEST_F(HostileFile, AbsurdFieldCountsAreRefused) {
+  // A header of 65535 bytes whose descriptors never end.
+  const auto [status, lines] = OpenAfter([](auto& b) {
+    b.assign(70000, 0);
+    b[0] = 0x03;
+    b[8] = b[9] = 0xFF;
+    for (std::size_t d = 32; d + 32 <= 65535; d += 32) {
+      b[d] = 'F';
+      b[d + 11] = 'C';
+      b[d + 16] = 1;
+    }
+  });
+  EXPECT_EQ(status, DBFE_ERR_CORRUPT_TABLE);
+  EXPECT_EQ(lines.back(), "The table has more than 255 fields.");
+}
+
+TEST_F(HostileFile, UnsupportedFieldTypesAreNamed) {
+  const auto [status, lines] = OpenAfter([](auto& b) { b[32 + 3 * 32 + 11] = 'M'; });
+  EXPECT_EQ(status, DBFE_ERR_INVALID_FIELD_DEFINITION);
+  EXPECT_EQ(lines, (std::vector<std::string>{"Invalid field definition.", "Table: " + path_, "Field: hmot",
+                                             "Field type 'M' is not supported."}));
+}
+
+TEST_F(HostileFile, BadRecordsGiveAnErrorWhenRead) {
+  std::vector<std::uint8_t> bytes = good_;
+  bytes[161 + 64] = '#';  // deletion flag of record 2
+  std::copy_n("  12abc", 7, bytes.begin() + 161 + 2 * 64 + 44 + 13);  // hmot of record 3
+  WriteFileBytes(path_, bytes);
+  OpenTable table(path_);
+  ASSERT_EQ(table.status(), DBFE_OK);
+  std::vector<std::uint8_t> record = table.NewRecord();
+  EXPECT_EQ(dbfe_get_next_record(table.cursor(), DBFE_NO_LOCK, record.data(), nullptr), DBFE_OK);
+  dbfe_status status = dbfe_get_next_record(table.cursor(), DBFE_NO_LOCK, record.data(), nullptr);
+  EXPECT_EQ(status, DBFE_ERR_CORRUPT_TABLE);
+  EXPECT_EQ(FailureLines(status).back(), "Record 2 has no deletion flag.");
+  ASSERT_EQ(dbfe_set_to_seq_no(table.cursor(), 3), DBFE_OK);
+  ASSERT_EQ(dbfe_get_record(table.cursor(), DBFE_NO_LOCK, record.data(), nullptr), DBFE_OK);
+  double value = 0;
+  status = dbfe_get_field(table.cursor(), 4, record.data(), &value, nullptr);
+  EXPECT_EQ(status, DBFE_ERR_INVALID_FIELD_VALUE);
+  EXPECT_EQ(FailureLines(status),
+            (std::vector<std::string>{"Field holds a value that is not a number.", "Table: " + path_,
+                                      "Field: hmot", "Text: \"               12abc\""}));
+}
+
+TEST_F(HostileFile, AFileCutShortWhileOpenGivesAnErrorNotAnOverread) {
+  OpenTable table(path_);
+  ASSERT_EQ(::truncate(path_.c_str(), 161 + 64 + 5), 0);
+  std::vector<std::uint8_t> record = table.NewRecord();
+  EXPECT_EQ(dbfe_get_next_record(table.cursor(), DBFE_NO_LOCK, record.data(), nullptr), DBFE_OK);
+  EXPECT_EQ(dbfe_get_next_record(table.cursor(), DBFE_NO_LOCK, record.data(), nullptr), DBFE_ERR_CORRUPT_TABLE);
+  std::uint32_t count = 0;
+  EXPECT_EQ(dbfe_get_record_count(table.cursor(), &count), DBFE_ERR_CORRUPT_TABLE);
+  EXPECT_EQ(table.Append(RowAt(3)), DBFE_ERR_CORRUPT_TABLE);
+}
+
+TEST_F(HostileFile, WhatIsNoRegularFileIsRefusedWithoutWaiting) {
+  const std::string fifo = directory_ / "fifo.dbf";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  EXPECT_EQ(OpenTable(fifo).status(), DBFE_ERR_OPEN_FAILED);
+  EXPECT_EQ(OpenTable(fifo, DBFE_READ_ONLY).status(), DBFE_ERR_OPEN_FAILED);
+  EXPECT_EQ(FailureLines(DBFE_ERR_OPEN_FAILED).back(), "The path is not a regular file.");
+  EXPECT_EQ(OpenTable(directory_.path(), DBFE_READ_ONLY).status(), DBFE_ERR_OPEN_FAILED);
+}
+
+}  // namespace
+}  // namespace dbfe::testing

@@ -1,0 +1,69 @@
+// An open table file: its descriptor with the shared (or exclusive) lock that
+// keeps it from being replaced, its layout, and the reads and writes of
+// records under the locks that keep several cursors and programs apart.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine_api.h"
+#include "file_layout.h"
+#include "os_file.h"
+
+namespace dbfe {
+
+class TableFile {
+ public:
+  // Throws DBFE_ERR_TABLE_NOT_FOUND, DBFE_ERR_READ_ONLY_ACCESS (read-write asked
+  // for a file that can only be read), DBFE_ERR_TABLE_IN_USE, DBFE_ERR_OPEN_FAILED,
+  // DBFE_ERR_CORRUPT_TABLE or DBFE_ERR_INVALID_FIELD_DEFINITION.
+  static TableFile Open(const std::string& path, dbfe_open_mode mode, dbfe_share_mode share);
+
+  const std::string& path() const { return path_; }
+  const TableLayout& layout() const { return layout_; }
+  bool read_only() const { return read_only_; }
+  std::uint32_t record_count() const { return layout_.record_count; }
+
+  // Re-reads the header's record count, which other programs may have raised.
+  std::uint32_t RefreshRecordCount();
+
+  void ReadRecord(std::uint32_t record, std::span<std::uint8_t> out) const;
+  // The deletion flags of `count` records from `first`.
+  std::vector<std::uint8_t> ReadFlags(std::uint32_t first, std::uint32_t count) const;
+
+  // Appends under the append lock after re-reading the record count (neither
+  // is needed when the file is open exclusively); returns the new record's
+  // number (0-based).
+  std::uint32_t Append(std::span<const std::uint8_t> record);
+  // Replaces a record's fields, keeping its deletion flag.
+  void WriteFields(std::uint32_t record, std::span<const std::uint8_t> bytes);
+  void WriteFlag(std::uint32_t record, std::uint8_t flag);
+
+  // Record locks: false when another cursor or program holds the record.
+  bool TryLockRecord(std::uint32_t record);
+  void UnlockRecord(std::uint32_t record) noexcept;
+
+  // Flushes this cursor's changes to the disk, if it made any.
+  void SyncChanges();
+
+ private:
+  TableFile(std::string path, FileDescriptor fd, bool read_only, bool exclusive)
+      : path_(std::move(path)), fd_(std::move(fd)), read_only_(read_only), exclusive_(exclusive) {}
+  void ReadLayout();
+  std::uint32_t AppendAlone(std::span<const std::uint8_t> record);
+  std::uint32_t ReadRecordCount() const;
+  void RequireWritable() const;
+  void StampDate();
+
+  std::string path_;
+  FileDescriptor fd_;
+  bool read_only_;
+  bool exclusive_;  // no other cursor can have the file open
+  bool ends_after_records_ = false;  // known to end with the marker after the last record
+  bool changed_ = false;
+  TableLayout layout_;
+};
+
+}  // namespace dbfe
