@@ -3,12 +3,15 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <new>
 #include <optional>
 #include <set>
+#include <string_view>
 #include <vector>
 
 #include "database_error.h"
@@ -53,18 +56,34 @@ std::vector<std::string> Candidates(const EngineLoadOptions& options) {
 
 bool IsBareName(const std::string& name) { return name.find('/') == std::string::npos; }
 
-// A handle, or nothing where there is no such file; a file that exists but
-// does not load is a failure of its own.
+// dlopen says why it failed only in words, in the user's language; the system's
+// reason is its last part, in the same language as strerror's.
+dbfe_status LoadFailure(const char* reason) {
+  const std::string_view text = reason ? reason : "";
+  if (text.find(std::strerror(ENOENT)) != std::string_view::npos) return DBFE_ERR_LIBRARY_NOT_FOUND;
+  if (text.find(std::strerror(ENOMEM)) != std::string_view::npos) return DBFE_ERR_NO_MEMORY;
+  return DBFE_ERR_LOAD_FAILED;
+}
+
+// A handle, or nothing where there is no such library; a library that exists
+// but does not load is a failure of its own.
 void* Open(const std::string& candidate) {
   if (!IsBareName(candidate) && access(candidate.c_str(), F_OK) != 0) return nullptr;
   void* handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle) return handle;
-  if (IsBareName(candidate)) {
-    const char* reason = dlerror();
-    if (reason && std::string(reason).find("No such file") != std::string::npos) return nullptr;
-  }
-  StartFailed(DBFE_ERR_LOAD_FAILED);
+  const dbfe_status status = LoadFailure(dlerror());
+  if (status == DBFE_ERR_LIBRARY_NOT_FOUND && IsBareName(candidate)) return nullptr;
+  StartFailed(status);
 }
+
+std::string Trimmed(const std::string& line) {
+  const auto first = line.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return "";
+  return line.substr(first, line.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// An engine that never ends its error context must not hang the program.
+constexpr std::uint16_t kMaxContextEntries = 64;
 
 }  // namespace
 
@@ -105,35 +124,39 @@ void* EngineLibrary::Symbol(const char* name) {
   const std::lock_guard guard(ResolutionLock());
   void* symbol = dlsym(handle_, name);
   if (!symbol) {
-    throw EDBEngineError(DBFE_ERR_LOAD_FAILED, "Database engine error $" + Hex4(DBFE_ERR_LOAD_FAILED) +
-                                                   "\nThe engine " + path_ + " has no entry point " + name);
+    std::string message = ErrorMessage(DBFE_ERR_LOAD_FAILED, false);
+    message += "\nThe engine library " + path_ + " has no entry point " + name + ".";
+    throw EDBEngineError(DBFE_ERR_LOAD_FAILED, message);
   }
   return symbol;
 }
 
-std::string EngineLibrary::ErrorMessage(dbfe_status status) {
+std::string EngineLibrary::ErrorMessage(dbfe_status status) { return ErrorMessage(status, true); }
+
+std::string EngineLibrary::ErrorMessage(dbfe_status status, bool withContext) {
+  // Looked up directly: a message must come out even of an engine without them.
   auto getStatusText = reinterpret_cast<decltype(&dbfe_get_status_text)>(dlsym(handle_, "dbfe_get_status_text"));
   auto getErrorEntry = reinterpret_cast<decltype(&dbfe_get_error_entry)>(dlsym(handle_, "dbfe_get_error_entry"));
   std::vector<std::string> lines;
   std::set<std::string> seen;
-  const auto add = [&](std::string line) {
-    const auto first = line.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return;
-    line = line.substr(first, line.find_last_not_of(" \t\r\n") - first + 1);
-    if (seen.insert(line).second) lines.push_back(line);
+  const auto add = [&](const std::string& line) {
+    std::string trimmed = Trimmed(line);
+    if (!trimmed.empty() && seen.insert(trimmed).second) lines.push_back(std::move(trimmed));
   };
   char text[DBFE_MAX_MESSAGE + 1];
-  const auto statusText = [&](dbfe_status s) {
-    if (getStatusText && s != DBFE_ERR_DRIVER && getStatusText(s, text, sizeof text) == DBFE_OK) add(text);
+  const auto addStatusText = [&](dbfe_status s) {
+    if (!getStatusText || s == DBFE_ERR_DRIVER) return;
+    text[0] = 0;
+    if (getStatusText(s, text, sizeof text) == DBFE_OK) add(std::string(text, strnlen(text, sizeof text)));
   };
-  statusText(status);
-  for (std::uint16_t entry = 1; getErrorEntry; ++entry) {
+  addStatusText(status);
+  for (std::uint16_t entry = 1; withContext && getErrorEntry && entry <= kMaxContextEntries; ++entry) {
     std::int32_t nativeCode = 0;
     text[0] = 0;
     const dbfe_status entryStatus = getErrorEntry(entry, &nativeCode, text, sizeof text);
     if (entryStatus == DBFE_OK || entryStatus == DBFE_ERR_NO_ENTRY_POINT) break;
-    const std::string entryText = text;
-    if (nativeCode == 0) statusText(entryStatus);
+    const std::string entryText(text, strnlen(text, sizeof text));
+    if (nativeCode == 0) addStatusText(entryStatus);
     add(entryText);
   }
   if (lines.empty()) return "Database engine error $" + Hex4(status);

@@ -88,13 +88,16 @@ class EngineLibrary {
   EntryPoint<decltype(&dbfe_delete_record)> deleteRecord{*this, "dbfe_delete_record"};
   EntryPoint<decltype(&dbfe_release_record_lock)> releaseRecordLock{*this, "dbfe_release_record_lock"};
 
-  // The message of a failed operation, from the engine's own texts.
+  // The message of a failed operation, from the engine's own texts: the
+  // status's text, then the error context's entries with their statuses'
+  // texts, trimmed, without empty or repeated lines.
   std::string ErrorMessage(dbfe_status status);
   // Raises EDBEngineError for a status other than success.
   void Check(dbfe_status status);
 
  private:
   EngineLibrary(void* handle, std::string path) : handle_(handle), path_(std::move(path)) {}
+  std::string ErrorMessage(dbfe_status status, bool withContext);
 
   void* handle_;
   std::string path_;

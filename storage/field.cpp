@@ -47,6 +47,8 @@ std::string TField::AsString() const {
   return "";
 }
 
+std::string TField::DisplayText() const { return dravlik::DisplayText(Value()); }
+
 double TField::AsFloat() const {
   const FieldValue value = Value();
   if (const auto* number = std::get_if<double>(&value)) return *number;
@@ -81,21 +83,28 @@ void TFloatField::SetAsFloat(double value) {
 }
 
 void TFloatField::SetText(std::string_view text) {
-  std::string number = Trimmed(text);
-  if (number.empty()) return Clear();
-  const char separator = LocaleDecimalSeparator();
-  bool valid = number.find('.') == std::string::npos || separator == '.';
-  if (separator != '.') {
-    for (char& c : number) c = c == separator ? '.' : c;
-  }
-  double value = 0;
-  const char* begin = number.data() + (number[0] == '+' ? 1 : 0);
-  const auto [end, error] = std::from_chars(begin, number.data() + number.size(), value);
-  valid = valid && error == std::errc() && end == number.data() + number.size() && std::isfinite(value);
-  if (!valid) {
+  if (Trimmed(text).empty()) return Clear();
+  const std::optional<double> value = ParseFloat(text);
+  if (!value) {
     DatabaseError("'" + std::string(text) + "' is not a valid floating point value for field '" + DisplayName() + "'");
   }
-  SetAsFloat(value);
+  SetAsFloat(*value);
+}
+
+std::optional<double> ParseFloat(std::string_view text, char decimalSeparator) {
+  std::string number = Trimmed(text);
+  if (number.empty()) return std::nullopt;
+  // Only the locale's separator is one: "1.5" is no number where it is ','.
+  if (decimalSeparator != '.') {
+    if (number.find('.') != std::string::npos) return std::nullopt;
+    for (char& c : number) c = c == decimalSeparator ? '.' : c;
+  }
+  const char* begin = number.data() + (number[0] == '+' ? 1 : 0);
+  if (begin == number.data() + 1 && (number.size() == 1 || number[1] == '-' || number[1] == '+')) return std::nullopt;
+  double value = 0;
+  const auto [end, error] = std::from_chars(begin, number.data() + number.size(), value);
+  if (error != std::errc() || end != number.data() + number.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
 }
 
 std::string FormatFloat(double value, char decimalSeparator) {
@@ -104,6 +113,12 @@ std::string FormatFloat(double value, char decimalSeparator) {
     for (char& c : result) c = c == '.' ? decimalSeparator : c;
   }
   return result;
+}
+
+std::string DisplayText(const FieldValue& value, char decimalSeparator) {
+  if (const auto* text = std::get_if<std::string>(&value)) return *text;
+  if (const auto* number = std::get_if<double>(&value)) return FormatFloat(*number, decimalSeparator);
+  return "";
 }
 
 char LocaleDecimalSeparator() {

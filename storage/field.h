@@ -28,6 +28,7 @@ class TField {
   const std::string& FieldName() const { return fieldName_; }
   // The display label, or the field name where there is none.
   const std::string& DisplayName() const { return displayLabel_.empty() ? fieldName_ : displayLabel_; }
+  void SetDisplayLabel(std::string label) { displayLabel_ = std::move(label); }
   TFieldType DataType() const { return dataType_; }
   int Size() const { return size_; }
   bool ReadOnly() const { return readOnly_; }
@@ -38,11 +39,16 @@ class TField {
   int FieldNo() const { return fieldNo_; }
   TTable& DataSet() const { return table_; }
 
-  // The value in the table's current record.
+  // The value in the table's current record (its pending values while editing
+  // or inserting); null when there is no current record.
   FieldValue Value() const;
   bool IsNull() const { return std::holds_alternative<std::monostate>(Value()); }
+  // The text as stored, or a number in general format with '.'; "" for null.
   std::string AsString() const;
+  // 0 for null.
   double AsFloat() const;
+  // What a grid shows: DisplayText(Value()).
+  std::string DisplayText() const;
 
   virtual void SetAsString(std::string_view value) = 0;
   virtual void SetAsInteger(std::int32_t value) = 0;
@@ -103,7 +109,17 @@ class TFloatField : public TField {
 // with the given decimal separator.
 std::string FormatFloat(double value, char decimalSeparator = '.');
 
-// The decimal separator of the user's locale (the C library's current one).
+// The decimal separator of the user's locale (the C library's current one,
+// which a Qt application sets from the environment).
 char LocaleDecimalSeparator();
+
+// A number as a user types it: blanks around it ignored, the given decimal
+// separator, an optional exponent; nothing for anything else (also for a value
+// beyond the range of doubles, infinity and NaN). Empty text is not a number.
+std::optional<double> ParseFloat(std::string_view text, char decimalSeparator = LocaleDecimalSeparator());
+
+// A value as the grids show it: text as stored, numbers by FormatFloat with the
+// given separator, null as "".
+std::string DisplayText(const FieldValue& value, char decimalSeparator = LocaleDecimalSeparator());
 
 }  // namespace dravlik

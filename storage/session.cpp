@@ -2,13 +2,20 @@
 
 #include <cstring>
 
+#include "database_error.h"
+#include "letter_case.h"
+
 namespace dravlik {
 
 TSession::TSession(std::string name, EngineLoadOptions options)
     : name_(std::move(name)), options_(std::move(options)) {}
 
 TSession::~TSession() {
-  if (database_) engine_->closeDatabase(&database_);
+  try {
+    if (database_) engine_->closeDatabase(&database_);
+  } catch (const EDatabaseError&) {
+    // An engine without the entry point: nobody is left to hear of it.
+  }
 }
 
 EngineLibrary& TSession::Engine() {
@@ -25,7 +32,7 @@ dbfe_database TSession::AcquireDatabase() {
       engine.Check(engine.setDirectory(database, ""));
       char type[DBFE_MAX_NAME + 1] = {};
       engine.Check(engine.getDatabaseProperty(database, DBFE_PROP_DATABASE_TYPE, type, sizeof type));
-      standardDatabase_ = std::strcmp(type, "STANDARD") == 0;
+      databaseType_.assign(type, strnlen(type, sizeof type));
     } catch (...) {
       engine.closeDatabase(&database);
       throw;
@@ -40,9 +47,25 @@ void TSession::ReleaseDatabase() {
   if (--connections_ == 0 && database_) engine_->closeDatabase(&database_);
 }
 
-TSession& Session() {
-  static TSession session("Default");
-  return session;
+TSessionList::TSessionList() { sessions_.push_back(std::make_unique<TSession>("Default")); }
+
+TSession& TSessionList::Add(std::string name, EngineLoadOptions options) {
+  sessions_.push_back(std::make_unique<TSession>(std::move(name), std::move(options)));
+  return *sessions_.back();
 }
+
+TSession* TSessionList::Find(const std::string& name) const {
+  for (const auto& session : sessions_) {
+    if (SameTextIgnoringCase(session->Name(), name)) return session.get();
+  }
+  return nullptr;
+}
+
+TSessionList& Sessions() {
+  static TSessionList sessions;
+  return sessions;
+}
+
+TSession& Session() { return Sessions().Default(); }
 
 }  // namespace dravlik

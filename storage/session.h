@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine_library.h"
 
@@ -32,9 +33,27 @@ class TSession {
   EngineLoadOptions options_;
   std::unique_ptr<EngineLibrary> engine_;
   dbfe_database database_ = nullptr;
-  bool standardDatabase_ = true;
+  std::string databaseType_;
   int connections_ = 0;
 };
+
+// The program's sessions. The list and its default session, named "Default",
+// exist from the first call on; neither loads the engine.
+class TSessionList {
+ public:
+  TSessionList();
+  TSession& Default() { return *sessions_.front(); }
+  // A session of its own name (with its own engine options, e.g. for tests).
+  TSession& Add(std::string name, EngineLoadOptions options = {});
+  // The session of that name (ignoring letter case), or null.
+  TSession* Find(const std::string& name) const;
+  int Count() const { return static_cast<int>(sessions_.size()); }
+
+ private:
+  std::vector<std::unique_ptr<TSession>> sessions_;
+};
+
+TSessionList& Sessions();
 
 // The default session, named "Default".
 TSession& Session();
@@ -49,8 +68,9 @@ class DatabaseConnection {
 
   dbfe_database Handle() const { return database_; }
   EngineLibrary& Engine() const { return session_.Engine(); }
-  // Whether the database is the engine's standard one of local files.
-  bool IsStandard() const { return session_.standardDatabase_; }
+  // "STANDARD" for the engine's standard database of local files.
+  const std::string& DatabaseType() const { return session_.databaseType_; }
+  bool IsStandard() const { return DatabaseType() == "STANDARD"; }
 
  private:
   TSession& session_;

@@ -16,7 +16,8 @@ std::string Trimmed(const std::string& text) {
 }  // namespace
 
 std::string EngineSettingsPath() {
-  if (const char* path = std::getenv("PDRAVLIK_ENGINE_CONFIG"); path && *path) return path;
+  // Not for a program that runs with privileges its caller lacks.
+  if (const char* path = secure_getenv("PDRAVLIK_ENGINE_CONFIG"); path && *path) return path;
   return "/etc/pdravlik/engine.conf";
 }
 

@@ -1,10 +1,12 @@
 #include "table.h"
 
-#include <strings.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <filesystem>
+#include <initializer_list>
+
+#include "letter_case.h"
 
 namespace dravlik {
 namespace {
@@ -25,9 +27,6 @@ TFieldType FieldTypeOf(const dbfe_field_desc& field) {
   }
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 // Cuts a name to `size` bytes without splitting a UTF-8 character.
 std::string Cut(const std::string& text, std::size_t size) {
@@ -43,10 +42,21 @@ void CopyName(char (&target)[N], const std::string& name) {
   target[cut.size()] = 0;
 }
 
-bool SiblingExists(const std::filesystem::path& path, const char* upper, const char* lower) {
-  std::filesystem::path sibling = path;
-  if (access(sibling.replace_extension(upper).c_str(), F_OK) == 0) return true;
-  return access(sibling.replace_extension(lower).c_str(), F_OK) == 0;
+// Whether a file with the same name as `path` but one of `extensions` (in any
+// letter case) lies beside it.
+bool CompanionExists(const std::filesystem::path& path, std::initializer_list<std::string_view> extensions) {
+  namespace fs = std::filesystem;
+  const fs::path directory = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  const fs::path stem = path.stem();
+  std::error_code error;
+  for (fs::directory_iterator entry(directory, error), end; !error && entry != end; entry.increment(error)) {
+    const fs::path name = entry->path().filename();
+    if (name.stem() != stem) continue;
+    for (const std::string_view extension : extensions) {
+      if (SameTextIgnoringCase(name.extension().string(), extension)) return true;
+    }
+  }
+  return false;
 }
 
 constexpr const char* kClosedDataset = "Cannot perform this operation on a closed dataset";
@@ -58,7 +68,33 @@ constexpr const char* kNotEditing = "Dataset not in edit or insert mode";
 TTable::TTable(std::string name, std::string tableName, TSession& session)
     : name_(std::move(name)), tableName_(std::move(tableName)), session_(session) {}
 
-TTable::~TTable() { Close(); }
+TTable::~TTable() {
+  if (Active()) {
+    state_ = dsInactive;
+    try {
+      ReleaseCursor();
+    } catch (const EDatabaseError&) {
+      // Nobody is left to hear of a failed close here.
+    }
+  }
+  // Links that outlive the table learn that it is gone: it has no data set.
+  const std::list<TDataLink*> links = std::move(links_);
+  for (TDataLink* link : links) link->dataSet_ = nullptr;
+  for (TDataLink* link : links) link->ActiveChanged();
+}
+
+void TTable::AddLink(TDataLink& link) {
+  if (link.dataSet_ == this) return;
+  if (link.dataSet_) link.dataSet_->RemoveLink(link);
+  links_.push_back(&link);
+  link.dataSet_ = this;
+}
+
+void TTable::RemoveLink(TDataLink& link) {
+  if (link.dataSet_ != this) return;
+  links_.remove(&link);
+  link.dataSet_ = nullptr;
+}
 
 void TTable::SetTableName(std::string tableName) {
   if (Active()) DatabaseError("Cannot perform this operation on an open dataset", name_);
@@ -81,7 +117,7 @@ TFloatField& TTable::AddFloatField(std::string name, std::string fieldName) {
 
 TField* TTable::FindField(std::string_view fieldName) const {
   for (const auto& field : fields_) {
-    if (SameName(field->FieldName(), fieldName)) return field.get();
+    if (SameTextIgnoringCase(field->FieldName(), fieldName)) return field.get();
   }
   return nullptr;
 }
@@ -94,10 +130,10 @@ TField& TTable::FieldByName(std::string_view fieldName) const {
 TTableType TTable::TableType() const {
   const std::filesystem::path path(tableName_);
   const std::string extension = path.extension().string();
-  if (SameName(extension, ".DB")) return TTableType::Paradox;
-  if (SameName(extension, ".TXT")) return TTableType::Ascii;
-  if (!SameName(extension, ".DBF")) return TTableType::Default;
-  const bool foxPro = SiblingExists(path, ".FPT", ".fpt") || SiblingExists(path, ".CDX", ".cdx");
+  if (SameTextIgnoringCase(extension, ".DB")) return TTableType::Paradox;
+  if (SameTextIgnoringCase(extension, ".TXT")) return TTableType::Ascii;
+  if (!SameTextIgnoringCase(extension, ".DBF")) return TTableType::Default;
+  const bool foxPro = CompanionExists(path, {".FPT", ".CDX"});
   return foxPro ? TTableType::FoxPro : TTableType::DBase;
 }
 
@@ -115,9 +151,10 @@ void TTable::CreateTable() {
   const DatabaseConnection connection(session_);
   EngineLibrary& engine = connection.Engine();
 
+  const std::string driver = DriverName();
   dbfe_table_desc table{};
   CopyName(table.name, tableName_);
-  CopyName(table.driver, DriverName());
+  CopyName(table.driver, driver);
 
   std::vector<dbfe_logical_field> logical(fields_.size());
   for (std::size_t i = 0; i < fields_.size(); ++i) {
@@ -128,7 +165,9 @@ void TTable::CreateTable() {
   }
   std::vector<dbfe_field_desc> physical(fields_.size());
   const auto count = static_cast<std::uint16_t>(fields_.size());
-  engine.Check(engine.translateRecordStructure(table.driver, count, logical.data(), physical.data()));
+  // Local files take the driver of their table type, other databases their own.
+  const std::string translator = connection.IsStandard() ? driver : connection.DatabaseType();
+  engine.Check(engine.translateRecordStructure(translator.c_str(), count, logical.data(), physical.data()));
   engine.Check(engine.createTable(connection.Handle(), true, &table, count, physical.data()));
 }
 
@@ -138,12 +177,12 @@ void TTable::Open() {
   try {
     connection_ = std::make_unique<DatabaseConnection>(session_);
     const std::string driver = DriverName();
-    dbfe_status status = Engine().openTable(connection_->Handle(), tableName_.c_str(), driver.c_str(), nullptr,
-                                            DBFE_READ_WRITE, DBFE_SHARED, true, true, &cursor_);
-    if (status == DBFE_ERR_READ_ONLY_ACCESS) {
-      status = Engine().openTable(connection_->Handle(), tableName_.c_str(), driver.c_str(), nullptr, DBFE_READ_ONLY,
-                                  DBFE_SHARED, true, true, &cursor_);
-    }
+    const auto openTable = [&](dbfe_open_mode mode) {
+      return Engine().openTable(connection_->Handle(), tableName_.c_str(), driver.c_str(), nullptr, mode,
+                                DBFE_SHARED, true, true, &cursor_);
+    };
+    dbfe_status status = openTable(DBFE_READ_WRITE);
+    if (status == DBFE_ERR_READ_ONLY_ACCESS) status = openTable(DBFE_READ_ONLY);
     Check(status);
     dbfe_cursor_props props{};
     Check(Engine().getCursorProps(cursor_, &props));
@@ -154,14 +193,14 @@ void TTable::Open() {
     BindFields();
     Check(Engine().setToBegin(cursor_));
     RefreshRecordCount();
+    currentRow_ = recordCount_ > 0 ? 0 : -1;
+    if (currentRow_ >= 0) ReadCurrentRecord();
   } catch (...) {
     ReleaseCursor();
     throw;
   }
   state_ = dsBrowse;
   modified_ = false;
-  currentRow_ = recordCount_ > 0 ? 0 : -1;
-  if (currentRow_ >= 0) ReadCurrentRecord();
   NotifyLinks([](TDataLink& link) { link.ActiveChanged(); });
   NotifyLinks([](TDataLink& link) { link.DataSetChanged(); });
 }
@@ -169,7 +208,7 @@ void TTable::Open() {
 void TTable::BindFields() {
   for (const auto& field : fields_) {
     const auto engineField = std::find_if(engineFields_.begin(), engineFields_.end(), [&](const dbfe_field_desc& d) {
-      return SameName(d.name, field->FieldName());
+      return SameTextIgnoringCase(std::string_view(d.name, strnlen(d.name, sizeof d.name)), field->FieldName());
     });
     if (engineField == engineFields_.end()) {
       DatabaseError("Field '" + field->DisplayName() + "' not found", name_);
@@ -183,25 +222,34 @@ void TTable::BindFields() {
   }
 }
 
-void TTable::ReleaseCursor() {
-  if (cursor_) Engine().closeCursor(&cursor_);
+dbfe_status TTable::ReleaseCursor() {
+  dbfe_status status = DBFE_OK;
+  if (cursor_) status = Engine().closeCursor(&cursor_);
   cursor_ = nullptr;
   connection_.reset();
   for (const auto& field : fields_) field->fieldNo_ = 0;
   engineFields_.clear();
   record_.clear();
+  recordCount_ = 0;
+  currentRow_ = insertRow_ = -1;
   ForgetRows();
+  return status;
 }
 
 void TTable::Close() {
   if (!Active()) return;
   state_ = dsInactive;
   modified_ = false;
-  recordCount_ = 0;
-  currentRow_ = insertRow_ = -1;
+  // The engine's message must be built before the connection (and perhaps the
+  // engine) goes.
+  const dbfe_status status = cursor_ ? Engine().closeCursor(&cursor_) : dbfe_status{DBFE_OK};
+  std::optional<EDBEngineError> failure;
+  if (status != DBFE_OK) failure.emplace(status, Engine().ErrorMessage(status));
   ReleaseCursor();
   NotifyLinks([](TDataLink& link) { link.ActiveChanged(); });
   NotifyLinks([](TDataLink& link) { link.DataSetChanged(); });
+  // The table is closed whatever the engine says; what it says is not lost.
+  if (failure) throw *failure;
 }
 
 void TTable::CheckActive() const {
@@ -316,14 +364,15 @@ void TTable::Delete() {
 
 void TTable::MoveTo(int row) {
   CheckActive();
+  if (row == CurrentRow()) return;
   const int pendingInsert = InsertRow();
-  const bool wasInsert = state_ == dsInsert;
   SettlePending();
   // The pending row is gone from where it stood: a cancelled one altogether, a
   // posted one to the end.
-  if (wasInsert && row > pendingInsert) --row;
+  if (pendingInsert >= 0 && row > pendingInsert) --row;
+  if (recordCount_ == 0) return;
   row = std::clamp(row, 0, recordCount_ - 1);
-  if (recordCount_ == 0 || row == currentRow_) return;
+  if (row == currentRow_) return;
   currentRow_ = row;
   ReadCurrentRecord();
   NotifyLinks([](TDataLink& link) { link.DataSetScrolled(); });

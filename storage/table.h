@@ -1,13 +1,18 @@
 // A table of the database engine with its persistent fields: the operations the
 // generators and the grids use, with their states, checks and messages.
 //
-// Rows are the table's records in file order, numbered from 0. A grid reads the
-// rows it shows through RowValue, which keeps a small cache of record windows,
-// so showing a large table reads only what is visible. While a new record is
-// pending (insert state) it is a row of its own at InsertRow(); posted, it goes
-// to the end of the file like every record of an unindexed dBASE table.
+// Rows are what a grid shows: the table's records in file order, numbered from
+// 0, and while a new record is pending (insert state) that record too, as a row
+// of its own at InsertRow(). Posted, it goes to the end of the file like every
+// record of an unindexed dBASE table. A grid reads the rows it shows through
+// RowValue, which keeps a small cache of record windows, so showing a large
+// table reads only what is visible, and jumping to its end reads one window.
+//
+// The table tells its data links (data_link.h) what changed; a link removes
+// itself when it is destroyed, and a table going away detaches its links.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <list>
 #include <memory>
@@ -55,10 +60,12 @@ class TTable {
   TTableType TableType() const;
   std::string DriverName() const;
 
-  // Creates the file empty with the fields' schema, replacing any old one. The
-  // table must be closed.
+  // Recreates the file empty with the fields' schema, replacing any old one.
+  // The table must be closed.
   void CreateTable();
   void Open();
+  // Drops a pending record unposted. The table ends closed even when the
+  // engine fails to close its file, which is then raised.
   void Close();
   bool Active() const { return state_ != dsInactive; }
 
@@ -75,20 +82,30 @@ class TTable {
   // No stored record (a pending new record does not count).
   bool IsEmpty() const { return recordCount_ == 0; }
 
-  // Rows for grids.
+  // Rows for grids. RecordCount counts the stored records, RowCount the rows
+  // (the pending new record included).
   int RecordCount() const { return recordCount_; }
   int RowCount() const { return recordCount_ + (state_ == dsInsert ? 1 : 0); }
-  int CurrentRow() const { return currentRow_; }
+  // The row of the current record (the pending new record's in insert state),
+  // -1 when there is none.
+  int CurrentRow() const { return state_ == dsInsert ? insertRow_ : currentRow_; }
+  // The row of the pending new record, -1 outside insert state.
   int InsertRow() const { return state_ == dsInsert ? insertRow_ : -1; }
-  // Makes `row` (numbered as the grid sees the rows now) the current row; a
-  // pending record is posted first if modified, else cancelled.
+  // Makes `row` (numbered as the grid sees the rows now; clamped to the rows
+  // there are) the current row. Moving off a pending record posts it if it was
+  // modified, else cancels it; staying on the current row does nothing.
   void MoveTo(int row);
+  // A field's value in a row: the pending values for the record being edited
+  // or inserted, the stored ones elsewhere; null outside the rows. A failed
+  // read raises EDBEngineError.
   FieldValue RowValue(int row, int fieldIndex);
   // How many records have been read from the engine so far.
   std::uint64_t RecordsRead() const { return recordsRead_; }
 
-  void AddLink(TDataLink& link) { links_.push_back(&link); }
-  void RemoveLink(TDataLink& link) { links_.remove(&link); }
+  // A link is told of changes until it is removed or destroyed; adding a link
+  // that follows another table moves it here.
+  void AddLink(TDataLink& link);
+  void RemoveLink(TDataLink& link);
 
  private:
   friend class TField;
@@ -100,7 +117,7 @@ class TTable {
   void SettlePending();
   void BeginInsert(int row);
   void BindFields();
-  void ReleaseCursor();
+  dbfe_status ReleaseCursor();
   void ReadCurrentRecord();
   void RefreshRecordCount();
   void ForgetRows();
@@ -109,9 +126,12 @@ class TTable {
   FieldValue CurrentValue(const TField& field) const;
   void StoreValue(TField& field, const FieldValue& value);
 
+  // A link that a notification removes is not told any more.
   template <class Notify>
   void NotifyLinks(Notify notify) {
-    for (TDataLink* link : std::list<TDataLink*>(links_)) notify(*link);
+    for (TDataLink* link : std::vector<TDataLink*>(links_.begin(), links_.end())) {
+      if (std::find(links_.begin(), links_.end(), link) != links_.end()) notify(*link);
+    }
   }
 
   using RowValues = std::vector<FieldValue>;
@@ -131,8 +151,8 @@ class TTable {
   std::vector<dbfe_field_desc> engineFields_;
   std::vector<std::uint8_t> record_;  // the current record, or the pending one
   int recordCount_ = 0;
-  int currentRow_ = -1;
-  int insertRow_ = -1;
+  int currentRow_ = -1;  // the current stored record, -1 when there is none
+  int insertRow_ = -1;   // where the pending new record shows, in insert state
 
   static constexpr int kWindowSize = 64;
   static constexpr std::size_t kCachedWindows = 16;

@@ -1,49 +1,18 @@
 #include "table.h"
 
-#include <sys/resource.h>
-#include <sys/stat.h>
-
-#include <csignal>
-#include <cstring>
+#include <clocale>
+#include <filesystem>
 #include <fstream>
 #include <string>
-#include <vector>
 
 #include "schemas.h"
-#include "working_directory_for_tests.h"
+#include "table_test_support.h"
 
 namespace dravlik {
 namespace {
 
-using testing::InChildProcess;
-
-class TableTest : public testing::InFreshDirectory {
- protected:
-  // A fresh, open site-class table.
-  std::unique_ptr<TTable> OpenSiteClassTable() {
-    auto table = MakeSiteClassTable();
-    table->CreateTable();
-    table->Open();
-    return table;
-  }
-
-  static void AddRow(TTable& table, const std::string& species, double height) {
-    table.Insert();
-    table.FieldByName("DREVINA").SetAsString(species);
-    table.FieldByName("VYSKA").SetAsFloat(height);
-    table.Post();
-  }
-};
-
-template <class Operation>
-std::string MessageOf(Operation operation) {
-  try {
-    operation();
-  } catch (const EDatabaseError& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
+using testing::MessageOf;
+using testing::TableTest;
 
 TEST_F(TableTest, CreatesBothSchemasWithFieldsInOrder) {
   auto siteClass = OpenSiteClassTable();
@@ -80,14 +49,39 @@ TEST_F(TableTest, RecognisesFoxProTablesByTheirCompanionFiles) {
   std::ofstream("bon_Hm1.CDX").put('x');
   EXPECT_EQ(table->TableType(), TTableType::FoxPro);
   EXPECT_EQ(table->DriverName(), "FOXPRO");
+  std::filesystem::remove("bon_Hm1.CDX");
+  std::ofstream("bon_Hm1.Fpt").put('x');
+  EXPECT_EQ(table->DriverName(), "FOXPRO") << "extensions compare ignoring case";
   table->SetTableName("BON_HM1.DBF");
-  EXPECT_EQ(table->TableType(), TTableType::DBase);  // no BON_HM1.CDX
+  EXPECT_EQ(table->TableType(), TTableType::DBase) << "the name itself keeps its case";
   table->SetTableName("data.db");
   EXPECT_EQ(table->DriverName(), "PARADOX");
   table->SetTableName("data.TXT");
   EXPECT_EQ(table->DriverName(), "ASCIIDRV");
   table->SetTableName("data.xyz");
   EXPECT_EQ(table->DriverName(), "PARADOX");
+}
+
+TEST_F(TableTest, RecreatesAFoxProTableThroughItsDriver) {
+  std::ofstream("bon_Hm1.cdx").put('x');
+  auto table = OpenSiteClassTable();
+  AddRow(*table, "SM ", 12.5);
+  table->Close();
+  table->Open();
+  EXPECT_EQ(table->DriverName(), "FOXPRO");
+  EXPECT_EQ(table->FieldByName("VYSKA").AsFloat(), 12.5);
+}
+
+TEST_F(TableTest, RecreateReplacesWhateverTheFileHeld) {
+  std::ofstream("bon_Hm1.dbf") << "no table at all";
+  auto table = OpenSiteClassTable();
+  AddRow(*table, "SM ", 1);
+  table->Close();
+  table->CreateTable();
+  table->Open();
+  EXPECT_TRUE(table->IsEmpty());
+  EXPECT_EQ(table->CurrentRow(), -1);
+  EXPECT_TRUE(table->FieldByName("DREVINA").IsNull()) << "no current record";
 }
 
 TEST_F(TableTest, FollowsTheStateTable) {
@@ -136,6 +130,87 @@ TEST_F(TableTest, FollowsTheStateTable) {
   EXPECT_EQ(table->RecordCount(), 0);
 }
 
+TEST_F(TableTest, RecreateIsRefusedWhileARecordIsPending) {
+  auto table = OpenSiteClassTable();
+  table->Insert();
+  table->FieldByName("DREVINA").SetAsString("SM ");
+  EXPECT_EQ(MessageOf([&] { table->CreateTable(); }), "Table1: Cannot perform this operation on an open dataset");
+  EXPECT_EQ(table->State(), dsInsert);
+  EXPECT_EQ(table->FieldByName("DREVINA").AsString(), "SM ");
+  table->Post();
+  EXPECT_EQ(table->RecordCount(), 1);
+}
+
+TEST_F(TableTest, CancelRestoresAndLeavesNoTrace) {
+  auto table = OpenSiteClassTable();
+  AddRow(*table, "SM ", 10);
+  table->Edit();
+  table->FieldByName("VYSKA").SetAsFloat(99);
+  table->Cancel();
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_FALSE(table->Modified());
+  EXPECT_EQ(table->FieldByName("VYSKA").AsFloat(), 10.0);
+  table->Insert();
+  table->FieldByName("VYSKA").SetAsFloat(77);
+  table->Cancel();
+  EXPECT_EQ(table->FieldByName("VYSKA").AsFloat(), 10.0) << "back on the record the insert stood before";
+  table->Close();
+  table->Open();
+  EXPECT_EQ(table->RecordCount(), 1);
+  EXPECT_EQ(table->FieldByName("VYSKA").AsFloat(), 10.0);
+}
+
+TEST_F(TableTest, InsertPostsAModifiedEditFirst) {
+  auto table = OpenSiteClassTable();
+  AddRow(*table, "SM ", 10);
+  table->Edit();
+  table->FieldByName("VYSKA").SetAsFloat(11);
+  table->Insert();
+  EXPECT_EQ(table->State(), dsInsert);
+  table->Cancel();
+  table->Close();
+  table->Open();
+  EXPECT_EQ(table->FieldByName("VYSKA").AsFloat(), 11.0);
+}
+
+TEST_F(TableTest, DeleteKeepsTheFollowingRecordCurrent) {
+  auto table = OpenSiteClassTable();
+  for (int i = 0; i < 4; ++i) AddRow(*table, "SM ", i);
+  table->MoveTo(1);
+  table->Delete();
+  EXPECT_EQ(table->CurrentRow(), 1);
+  EXPECT_EQ(table->FieldByName("VYSKA").AsFloat(), 2.0);
+  table->MoveTo(2);
+  table->Edit();
+  table->FieldByName("VYSKA").SetAsFloat(50);
+  table->Delete();  // the pending edit goes with the record
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_EQ(table->RecordCount(), 2);
+  EXPECT_EQ(table->CurrentRow(), 1) << "the last record deleted: the one before is current";
+  table->Edit();  // the deleted record's lock is gone with it
+  table->FieldByName("VYSKA").SetAsFloat(20);
+  table->Post();
+  table->Close();
+  table->Open();
+  EXPECT_EQ(Number(*table, 0, "VYSKA"), 0.0);
+  EXPECT_EQ(Number(*table, 1, "VYSKA"), 20.0);
+}
+
+TEST_F(TableTest, MovingOnAnEmptyTableOrToTheCurrentRowDoesNothing) {
+  auto table = OpenSiteClassTable();
+  table->MoveTo(5);
+  EXPECT_EQ(table->CurrentRow(), -1);
+  table->Insert();
+  table->FieldByName("VYSKA").SetAsFloat(3);
+  table->MoveTo(table->CurrentRow());
+  EXPECT_EQ(table->State(), dsInsert) << "staying on the pending record keeps it pending";
+  table->MoveTo(0);  // the pending record is row 0 itself
+  EXPECT_EQ(table->State(), dsInsert);
+  table->MoveTo(1);  // past it: posted
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_EQ(table->RecordCount(), 1);
+}
+
 TEST_F(TableTest, EditOnAnEmptyTableInserts) {
   auto table = OpenSiteClassTable();
   table->Edit();
@@ -172,7 +247,8 @@ TEST_F(TableTest, FieldChecksNameOnlyTheField) {
   EXPECT_EQ(MessageOf([&] { table->FieldByName("BONITA").SetAsFloat(45.5); }),
             "45.5 is not a valid value for field 'BONITA'. The allowed range is 10 to 40");
   table->FieldByName("HMOT").SetRequired(true);
-  EXPECT_EQ(MessageOf([&] { table->Post(); }), "Field 'HMOT' must have a value");
+  table->FieldByName("HMOT").SetDisplayLabel("Objem");
+  EXPECT_EQ(MessageOf([&] { table->Post(); }), "Field 'Objem' must have a value");
   EXPECT_EQ(table->State(), dsInsert);
 }
 
@@ -210,12 +286,56 @@ TEST_F(TableTest, TextFromACellEditor) {
   EXPECT_EQ(table->FieldByName("DREVINA").AsString(), "Č ");  // stored blank-padded
 }
 
+TEST_F(TableTest, TypedNumbersOfFifteenDigitsReadBackIdentical) {
+  auto table = OpenSiteClassTable();
+  const char* typed[] = {"0.123456789012345", "123456789012345", "-98765.4321098765", "1e-300", "12.3", "0.1"};
+  for (const char* text : typed) {
+    table->Insert();
+    table->FieldByName("HMOT").SetText(text);
+    table->Post();
+  }
+  table->Close();
+  table->Open();
+  for (int row = 0; row < 6; ++row) {
+    const double stored = Number(*table, row, "HMOT");
+    EXPECT_EQ(stored, std::stod(typed[row])) << typed[row];
+    EXPECT_EQ(ParseFloat(FormatFloat(stored), '.'), stored) << "shown and typed back unchanged";
+  }
+}
+
+TEST_F(TableTest, AValueTheFieldCannotHoldIsRefusedNotCut) {
+  auto table = OpenSiteClassTable();
+  table->Insert();
+  table->FieldByName("HMOT").SetAsFloat(2.5);
+  try {
+    table->FieldByName("HMOT").SetAsFloat(-1.2345678901234567e-300);
+    FAIL() << "stored a value wider than the field";
+  } catch (const EDBEngineError& e) {
+    EXPECT_NE(std::string(e.what()).find("HMOT"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(table->FieldByName("HMOT").AsFloat(), 2.5);
+}
+
+TEST(ParseFloat, TakesOnlyTheGivenSeparator) {
+  EXPECT_EQ(ParseFloat("12,5", ','), 12.5);
+  EXPECT_EQ(ParseFloat(" -1,5e3 ", ','), -1500.0);
+  EXPECT_EQ(ParseFloat("12.5", ','), std::nullopt);
+  EXPECT_EQ(ParseFloat("12,5", '.'), std::nullopt);
+  EXPECT_EQ(ParseFloat("+7", '.'), 7.0);
+  for (const char* bad : {"", " ", "+", "+-1", "1e400", "inf", "nan", "0x10", "1 2", "--1"}) {
+    EXPECT_EQ(ParseFloat(bad, '.'), std::nullopt) << bad;
+  }
+}
+
 TEST(FormatFloat, ShowsUpToFifteenSignificantDigits) {
   EXPECT_EQ(FormatFloat(12.3), "12.3");
   EXPECT_EQ(FormatFloat(0.1 + 0.2), "0.3");
   EXPECT_EQ(FormatFloat(1234567.891, ','), "1234567,891");
   EXPECT_EQ(FormatFloat(14), "14");
   EXPECT_EQ(FormatFloat(-1.23456789012345e-85), "-1.23456789012345e-85");
+  EXPECT_EQ(DisplayText(FieldValue{std::string("SM ")}, ','), "SM ");
+  EXPECT_EQ(DisplayText(FieldValue{2.5}, ','), "2,5");
+  EXPECT_EQ(DisplayText(FieldValue{}, ','), "");
 }
 
 TEST_F(TableTest, RejectsPersistentFieldsTheFileLacks) {
@@ -229,141 +349,6 @@ TEST_F(TableTest, RejectsPersistentFieldsTheFileLacks) {
   EXPECT_EQ(MessageOf([&] { mismatch.Open(); }),
             "Table1: Type mismatch for field 'drevina', expecting: Float actual: String");
   EXPECT_FALSE(mismatch.Active());
-}
-
-TEST_F(TableTest, RecreatingATableThatIsOpenElsewhereIsRefused) {
-  auto writer = OpenSiteClassTable();
-  AddRow(*writer, "SM ", 10);
-  auto other = MakeSiteClassTable();
-  try {
-    other->CreateTable();
-    FAIL() << "recreated a table in use";
-  } catch (const EDBEngineError& e) {
-    EXPECT_NE(std::string(e.what()).find("bon_Hm1.dbf"), std::string::npos) << e.what();
-  }
-  writer->Close();
-  other->Open();
-  EXPECT_EQ(other->RecordCount(), 1);  // the old file is whole
-}
-
-TEST_F(TableTest, ReadOnlyFileOpensReadOnly) {
-  OpenSiteClassTable()->Close();
-  chmod("bon_Hm1.dbf", 0444);
-  chmod(".", 0777);
-  const int result = InChildProcess([] {
-    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 2;  // root may write anything
-    auto table = MakeSiteClassTable();
-    table->Open();
-    if (table->CanModify()) return 3;
-    return MessageOf([&] { table->Insert(); }) == "Table1: Cannot modify a read-only dataset" ? 0 : 4;
-  });
-  EXPECT_EQ(result, 0);
-}
-
-TEST_F(TableTest, AFullDiskNamesTheTableAndKeepsWhatWasPosted) {
-  const int result = InChildProcess([] {
-    signal(SIGXFSZ, SIG_IGN);
-    auto table = MakeSiteClassTable();
-    table->CreateTable();
-    table->Open();
-    const rlimit limit{4096, 4096};
-    setrlimit(RLIMIT_FSIZE, &limit);
-    try {
-      for (int i = 0; i < 1000; ++i) AddRow(*table, "SM ", i);
-    } catch (const EDBEngineError& e) {
-      const std::string message = e.what();
-      const bool named = message.find("bon_Hm1.dbf") != std::string::npos;
-      const bool reason = message.find(std::strerror(EFBIG)) != std::string::npos;
-      return named && reason ? 0 : 5;
-    }
-    return 6;
-  });
-  ASSERT_EQ(result, 0);
-  auto table = MakeSiteClassTable();
-  table->Open();
-  EXPECT_GT(table->RecordCount(), 0);
-  EXPECT_LT(table->RecordCount(), 1000);
-  table->MoveTo(table->RecordCount() - 1);
-  EXPECT_EQ(table->FieldByName("VYSKA").AsFloat(), table->RecordCount() - 1);
-}
-
-// Records what a grid would be told.
-class RecordingLink : public TDataLink {
- public:
-  void ActiveChanged() override { events += "A"; }
-  void DataSetChanged() override { events += "C"; }
-  void DataSetScrolled() override { events += "S"; }
-  void RecordChanged(const TField& field) override { events += "R(" + field.FieldName() + ")"; }
-  void EditingChanged() override { events += "E"; }
-  void UpdateData() override { events += "U"; }
-  std::string events;
-};
-
-TEST_F(TableTest, TellsItsLinksWhatChanged) {
-  auto table = MakeSiteClassTable();
-  table->CreateTable();
-  RecordingLink link;
-  table->AddLink(link);
-  table->Open();
-  EXPECT_EQ(link.events, "AC");
-  link.events.clear();
-  AddRow(*table, "SM ", 10);
-  EXPECT_EQ(link.events, "ECR(DREVINA)R(VYSKA)UEC");
-  link.events.clear();
-  AddRow(*table, "BO ", 11);
-  link.events.clear();
-  table->MoveTo(0);
-  EXPECT_EQ(link.events, "S");
-  table->RemoveLink(link);
-  table->Close();
-  EXPECT_EQ(link.events, "S");
-}
-
-TEST_F(TableTest, GridRowsAreReadOnlyWhereShown) {
-  auto table = MakeHeightDiameterTable();
-  table->CreateTable();
-  table->Open();
-  for (int row = 0; row < 32708; ++row) {
-    table->Insert();
-    table->FieldByName("drevina").SetAsString("SM ");
-    table->FieldByName("vyska").SetAsInteger(row);
-    table->Post();
-  }
-  table->Close();
-  table->Open();
-  EXPECT_EQ(table->RowCount(), 32708);
-  const std::uint64_t before = table->RecordsRead();
-  EXPECT_EQ(std::get<double>(table->RowValue(32707, 2)), 32707.0);
-  EXPECT_EQ(std::get<std::string>(table->RowValue(32700, 0)), "SM ");
-  EXPECT_TRUE(std::holds_alternative<std::monostate>(table->RowValue(32706, 3)));
-  EXPECT_LE(table->RecordsRead() - before, 2u * 64);  // the two windows shown
-  table->MoveTo(32707);
-  EXPECT_EQ(table->FieldByName("vyska").AsFloat(), 32707.0);
-}
-
-TEST_F(TableTest, APendingRecordIsARowOfItsOwn) {
-  auto table = OpenSiteClassTable();
-  for (int i = 0; i < 3; ++i) AddRow(*table, "SM ", i);
-  table->MoveTo(1);
-  table->Insert();
-  EXPECT_EQ(table->RowCount(), 4);
-  EXPECT_EQ(table->InsertRow(), 1);
-  table->FieldByName("VYSKA").SetAsFloat(99);
-  EXPECT_EQ(std::get<double>(table->RowValue(1, 3)), 99.0);
-  EXPECT_EQ(std::get<double>(table->RowValue(2, 3)), 1.0);
-  table->MoveTo(3);  // posts: the new record goes to the end
-  EXPECT_EQ(table->RowCount(), 4);
-  EXPECT_EQ(std::get<double>(table->RowValue(3, 3)), 99.0);
-  EXPECT_EQ(table->CurrentRow(), 2);
-
-  table->MoveTo(0);
-  table->Edit();
-  table->FieldByName("VYSKA").SetAsFloat(42);
-  EXPECT_EQ(std::get<double>(table->RowValue(0, 3)), 42.0);
-  std::get<double>(table->RowValue(3, 3));  // a grid reading other rows meanwhile
-  table->Post();
-  EXPECT_EQ(std::get<double>(table->RowValue(0, 3)), 42.0);
-  EXPECT_EQ(std::get<double>(table->RowValue(3, 3)), 99.0);
 }
 
 }  // namespace
