@@ -1,11 +1,15 @@
 // A writer killed at random instants, many times over the same table: each
 // time the engine, GDAL and dbfread open the file and hold exactly the rows
-// posted before (the one being written, at most, besides).
+// posted before (the one being written, at most, besides). And writers killed
+// in the middle of long runs of inserts, where the records go through a
+// mapping of a file grown ahead: the same, and nothing but zeros after the
+// record being written.
 #include <signal.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <thread>
 
@@ -70,6 +74,68 @@ TEST(AppendCrash, KilledWritersLeaveAWholePrefixOfThePostedRows) {
     posted_before = rows.size();
   }
   EXPECT_GT(posted_before, 60u);
+}
+
+// The index of the last "posted N" line, plus one.
+std::uint64_t PostedThrough(const std::string& output) {
+  std::uint64_t through = 0;
+  for (const std::string& line : SplitLines(output)) {
+    if (line.rfind("posted ", 0) == 0) through = std::stoull(line.substr(7)) + 1;
+  }
+  return through;
+}
+
+TEST(AppendCrash, KilledInTheMiddleOfRunsLeaveAWholePrefixAndZerosAfterIt) {
+  DBFE_REQUIRE_READERS();
+  EngineSession session;
+  ScratchDirectory directory;
+  const std::string path = directory / "TloVysHm.dbf";
+  std::mt19937 random(::testing::UnitTest::GetInstance()->random_seed());
+  constexpr std::size_t kHeader = 161;
+  constexpr std::size_t kRecord = 64;
+
+  int killed = 0;
+  for (int round = 0; round < 30; ++round) {
+    ASSERT_EQ(CreateHeightDiameterTable(path), DBFE_OK);
+    // About a microsecond a row: the file grows ahead every 4096 rows, and a
+    // kill lands anywhere in the first 60,000.
+    ChildProcess writer({DBFE_TEST_WRITER, "append-every", path, "0", "60000", "1000"});
+    ASSERT_TRUE(writer.WaitForOutput("posted")) << "round " << round;
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 40000));
+    writer.Kill(SIGKILL);
+    const ProcessResult result = writer.Wait();
+    killed += result.signal == SIGKILL;
+    const std::uint64_t posted = PostedThrough(result.output);
+
+    std::vector<Row> rows;
+    {
+      OpenTable table(path, DBFE_READ_ONLY);
+      ASSERT_EQ(table.status(), DBFE_OK) << FailureMessage(table.status());
+      rows = table.ReadAll();
+    }
+    ASSERT_GE(rows.size(), posted) << "round " << round;
+    for (std::size_t i = 0; i < rows.size(); ++i) ASSERT_EQ(rows[i], RowAt(i)) << "row " << i;
+    const std::vector<std::uint8_t> bytes = FileBytes(path);
+    const std::size_t after_next = kHeader + (rows.size() + 1) * kRecord + 1;
+    if (bytes.size() > after_next) {
+      EXPECT_TRUE(std::all_of(bytes.begin() + after_next, bytes.end(), [](std::uint8_t b) { return b == 0; }))
+          << "round " << round;
+    }
+    EXPECT_EQ(ReadWith("gdal", path).records.size(), rows.size()) << "round " << round;
+    const std::uint64_t by_dbfread = ReaderPrefix("dbfread", path);
+    EXPECT_GE(by_dbfread, rows.size()) << "round " << round;
+    EXPECT_LE(by_dbfread, rows.size() + 1) << "round " << round;
+
+    // The next run goes on from the counted rows and cuts what the killed one left.
+    {
+      OpenTable table(path);
+      ASSERT_EQ(table.Append(RowAt(rows.size())), DBFE_OK) << FailureMessage(DBFE_ERR_WRITE_FAILED);
+      ASSERT_EQ(table.Close(), DBFE_OK);
+    }
+    EXPECT_EQ(FileBytes(path).size(), kHeader + (rows.size() + 1) * kRecord + 1) << "round " << round;
+    EXPECT_EQ(OpenTable(path).ReadAll().size(), rows.size() + 1) << "round " << round;
+  }
+  EXPECT_GT(killed, 15) << "most writers finished before the kill; the test proved little";
 }
 
 }  // namespace

@@ -29,9 +29,18 @@ void Cursor::FieldDescs(dbfe_field_desc* fields) const {
   }
 }
 
-void Cursor::SetProperty(std::uint32_t property, std::uint64_t) {
+void Cursor::SetProperty(std::uint32_t property, std::uint64_t value) {
   // Inserts never lock unless asked to, so there is nothing to switch.
   if (property == DBFE_PROP_INSERT_WITHOUT_LOCK) return;
+  if (property == DBFE_PROP_LOCK_WAIT) {
+    constexpr std::uint64_t kLongest = 3'600'000;
+    if (value > kLongest) {
+      throw EngineError(DBFE_ERR_INVALID_PARAMETER)
+          .Detail("A lock wait of " + std::to_string(value) + " ms is longer than an hour.");
+    }
+    file_.SetLockWait(std::chrono::milliseconds(value));
+    return;
+  }
   throw EngineError(DBFE_ERR_UNKNOWN_PROPERTY).Detail("Property: " + std::to_string(property));
 }
 

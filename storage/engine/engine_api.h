@@ -6,7 +6,11 @@
  * cursor's record size, and values go in and out through put/get field only.
  *
  * Handles belong to the thread that made them; the engine keeps the last
- * error's context per thread. */
+ * error's context per thread. The engine has one thread of its own, with
+ * every signal blocked, from the first insert to the last exit; it ends runs
+ * of inserts that have gone idle (see below). A child process made by fork
+ * may close the cursors it inherited, which leaves the parent's alone, but
+ * must not use them otherwise: it opens its own. */
 #ifndef PDRAVLIK_ENGINE_API_H
 #define PDRAVLIK_ENGINE_API_H
 
@@ -55,6 +59,8 @@ enum {
   DBFE_ERR_RECORD_LOCKED = 0x2A11,      /* another cursor or program holds the record lock */
   DBFE_ERR_NOT_LOCKED = 0x2A12,         /* release of a lock that this cursor does not hold */
   DBFE_ERR_TABLE_READ_ONLY = 0x2A13,    /* a change through a read-only cursor */
+  DBFE_ERR_TABLE_LOCKED = 0x2A14,       /* another cursor or program kept the append lock
+                                           longer than the cursor waits (DBFE_PROP_LOCK_WAIT) */
   DBFE_ERR_CORRUPT_TABLE = 0x2C01,      /* not a dBASE table, or damaged */
   DBFE_ERR_VALUE_DOES_NOT_FIT = 0x2C02, /* put field: no exact text of the value fits the width */
   DBFE_ERR_INVALID_FIELD_VALUE = 0x2C03,/* get field: the stored text is not a number */
@@ -89,7 +95,10 @@ enum { DBFE_TYPE_ZSTRING = 1, DBFE_TYPE_FLOAT = 7 };
 /* Properties. */
 enum {
   DBFE_PROP_DATABASE_TYPE = 0x40002,    /* read: "STANDARD" for local files */
-  DBFE_PROP_INSERT_WITHOUT_LOCK = 0x50014
+  DBFE_PROP_INSERT_WITHOUT_LOCK = 0x50014, /* accepted; inserts take no record lock unless asked */
+  DBFE_PROP_LOCK_WAIT = 0x5F001         /* cursor: milliseconds an insert, modify or delete
+                                           waits for another's append lock (0 to 3600000,
+                                           default 5000) */
 };
 
 enum { DBFE_MAX_NAME = 31, DBFE_MAX_PATH = 260, DBFE_MAX_MESSAGE = 255 };
@@ -189,12 +198,26 @@ dbfe_status dbfe_get_field(dbfe_cursor cursor, uint16_t field_number, const uint
  *   needs the exclusive one (else DBFE_ERR_TABLE_IN_USE) and replaces the file
  *   by renaming a complete new one over it (never writing through a symbolic
  *   link). An insert is visible to every reader at once or not at all, even if
- *   the process is killed in the middle; appends of several processes are
- *   serialised by a lock (which a cursor opened DBFE_EXCLUSIVE does without,
- *   and so appends about twice as fast). Nothing is flushed to the disk per
- *   record; closing a cursor that changed the table flushes it. A file whose
- *   header counts more records than it holds is refused as damaged
- *   (DBFE_ERR_CORRUPT_TABLE).
+ *   the process is killed in the middle. Nothing is flushed to the disk per
+ *   record; closing a cursor that changed the table flushes it.
+ * - Appends of several cursors and programs are serialised by an append lock
+ *   (which a cursor opened DBFE_EXCLUSIVE does without). A cursor keeps it
+ *   through a run of inserts, during which an insert makes no system call:
+ *   the records go through a shared mapping of the file's end, which grows
+ *   ahead in steps of 256 KiB. The run ends when the cursor does anything
+ *   else with the table (reads, moves, modify, delete, locks; record buffers,
+ *   fields and properties do not count), when it is closed, when it has been
+ *   idle for about 20 ms (a thread of the engine ends it), and after 50 ms if
+ *   another cursor or program waits. Its end cuts the file back to its
+ *   records and end marker; until then, and after a process is killed in a
+ *   run, the file may hold zeros after the marker, which every reader
+ *   ignores and the next run cuts. Inserts, modifies and deletes wait at most
+ *   DBFE_PROP_LOCK_WAIT for the lock, then fail with DBFE_ERR_TABLE_LOCKED.
+ *   The space is taken when the file grows, never stopping past the file size
+ *   limit, so that a full disk fails the insert that meets it
+ *   (DBFE_ERR_WRITE_FAILED) and never a store into the mapping.
+ * - A file whose header counts more records than it holds is refused as
+ *   damaged (DBFE_ERR_CORRUPT_TABLE); bytes after the records are ignored.
  * - After an insert the cursor is on the new record. After a delete it is
  *   between the deleted record's neighbours: get next returns the following
  *   record, get prior the preceding one, get record DBFE_ERR_NO_CURRENT_RECORD.

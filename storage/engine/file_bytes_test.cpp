@@ -1,6 +1,7 @@
 // The exact bytes of the files the engine writes, so that no format slip can hide.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 
 #include "test_rows.h"
@@ -95,11 +96,39 @@ TEST_F(FileBytes, MarkADeletedRecordInPlace) {
   OpenTable table(path_);
   ASSERT_EQ(table.Append(RowAt(0)), DBFE_OK);
   ASSERT_EQ(table.Append(RowAt(1)), DBFE_OK);
+  // Any other operation ends the run of inserts, which cuts the space that
+  // the run allocated ahead.
+  ASSERT_EQ(dbfe_get_record(table.cursor(), DBFE_NO_LOCK, nullptr, nullptr), DBFE_OK);
   const std::vector<std::uint8_t> before = testing::FileBytes(path_);
+  EXPECT_EQ(before.size(), 161u + 2 * 64 + 1);
   ASSERT_EQ(dbfe_delete_record(table.cursor()), DBFE_OK);
   std::vector<std::uint8_t> expected = before;
   expected[161 + 64] = '*';
   EXPECT_EQ(testing::FileBytes(path_), expected);
+}
+
+TEST_F(FileBytes, DuringARunOfInsertsAreTheRecordsAndZerosAfterTheMarker) {
+  ASSERT_EQ(CreateHeightDiameterTable(path_), DBFE_OK);
+  std::vector<std::uint8_t> closed;
+  {
+    OpenTable table(path_, DBFE_READ_WRITE, DBFE_EXCLUSIVE);
+    for (std::uint64_t i = 0; i < 100; ++i) ASSERT_EQ(table.Append(RowAt(i)), DBFE_OK);
+    ASSERT_EQ(table.Close(), DBFE_OK);
+    closed = testing::FileBytes(path_);
+    ASSERT_EQ(closed.size(), 161u + 100 * 64 + 1);
+  }
+  ASSERT_EQ(CreateHeightDiameterTable(path_), DBFE_OK);
+  OpenTable table(path_);
+  for (std::uint64_t i = 0; i < 100; ++i) ASSERT_EQ(table.Append(RowAt(i)), DBFE_OK);
+  // The reaper may already have ended the run; the bytes are the same up to
+  // the marker either way, and nothing but zeros follows it.
+  std::vector<std::uint8_t> open = testing::FileBytes(path_);
+  ASSERT_GE(open.size(), closed.size());
+  EXPECT_TRUE(std::all_of(open.begin() + closed.size(), open.end(), [](std::uint8_t b) { return b == 0; }));
+  open.resize(closed.size());
+  EXPECT_EQ(open, closed);
+  ASSERT_EQ(table.Close(), DBFE_OK);
+  EXPECT_EQ(testing::FileBytes(path_), closed);
 }
 
 }  // namespace

@@ -114,6 +114,27 @@ TEST_F(HostileFile, AFileCutShortWhileOpenGivesAnErrorNotAnOverread) {
   EXPECT_EQ(table.Append(RowAt(3)), DBFE_ERR_CORRUPT_TABLE);
 }
 
+// As a writer killed in a run of inserts leaves the file.
+TEST_F(HostileFile, ZerosAfterTheEndMarkerAreIgnoredAndCutByTheNextInsert) {
+  std::vector<std::uint8_t> bytes = good_;
+  bytes.resize(bytes.size() + (1 << 20), 0);
+  WriteFileBytes(path_, bytes);
+  const std::vector<Row> three = {RowAt(0), RowAt(1), RowAt(2)};
+  EXPECT_EQ(OpenTable(path_, DBFE_READ_ONLY).ReadAll(), three);
+  if (PythonWithDbfread() && HaveGdal()) {
+    EXPECT_EQ(ReadWith("dbfread", path_).records.size(), 3u);
+    EXPECT_EQ(ReadWith("gdal", path_).records.size(), 3u);
+  }
+  {
+    OpenTable table(path_);
+    EXPECT_EQ(table.ReadAll(), three);
+    EXPECT_EQ(FileBytes(path_).size(), bytes.size());  // reading changes nothing
+    ASSERT_EQ(table.Append(RowAt(3)), DBFE_OK);
+  }
+  EXPECT_EQ(FileBytes(path_).size(), good_.size() + 64);
+  EXPECT_EQ(OpenTable(path_).ReadAll(), (std::vector<Row>{RowAt(0), RowAt(1), RowAt(2), RowAt(3)}));
+}
+
 TEST_F(HostileFile, WhatIsNoRegularFileIsRefusedWithoutWaiting) {
   const std::string fifo = directory_ / "fifo.dbf";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);

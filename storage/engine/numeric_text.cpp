@@ -1,5 +1,6 @@
 #include "numeric_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -43,12 +44,16 @@ std::string ExponentForm(double value, std::size_t width) {
   return best;
 }
 
-std::string Unaligned(double value, std::size_t width) {
+// The text in `buffer` or, in the rare exponent form, in `spare`.
+std::string_view Unaligned(double value, std::size_t width, std::span<char, kBufferSize> buffer,
+                           std::string& spare) {
   // "-0" would read back as the integer 0 in readers that try integers first.
   if (value == 0.0) return std::signbit(value) ? "-0.0" : "0";
-  std::string fixed = ToChars(value, std::chars_format::fixed);
-  if (!fixed.empty() && fixed.size() <= width) return fixed;
-  return ExponentForm(value, width);
+  const auto fixed = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
+  const auto length = static_cast<std::size_t>(fixed.ptr - buffer.data());
+  if (fixed.ec == std::errc() && length <= width) return {buffer.data(), length};
+  spare = ExponentForm(value, width);
+  return spare;
 }
 
 bool IsNumberCharacter(char c) {
@@ -57,11 +62,22 @@ bool IsNumberCharacter(char c) {
 
 }  // namespace
 
+bool WriteNumber(double value, std::span<char> field) {
+  if (!std::isfinite(value)) return false;
+  char buffer[kBufferSize];
+  std::string spare;
+  const std::string_view text = Unaligned(value, field.size(), buffer, spare);
+  if (text.size() > field.size()) return false;
+  const std::size_t blanks = field.size() - text.size();
+  std::fill_n(field.begin(), blanks, ' ');
+  std::copy(text.begin(), text.end(), field.begin() + static_cast<std::ptrdiff_t>(blanks));
+  return true;
+}
+
 std::optional<std::string> FormatNumber(double value, std::size_t width) {
-  if (!std::isfinite(value)) return std::nullopt;
-  std::string text = Unaligned(value, width);
-  if (text.size() > width) return std::nullopt;
-  return std::string(width - text.size(), ' ') + text;
+  std::string text(width, ' ');
+  if (!WriteNumber(value, text)) return std::nullopt;
+  return text;
 }
 
 std::string ShortestText(double value) { return ToChars(value, std::chars_format::general); }

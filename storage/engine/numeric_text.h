@@ -7,12 +7,17 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace dbfe {
 
-// std::nullopt when no exact text fits `width` or the value is not finite.
+// Writes the text, right-aligned in blanks, over all of `field`; false (and
+// `field` untouched) when no exact text fits or the value is not finite.
+bool WriteNumber(double value, std::span<char> field);
+
+// The same as a string; std::nullopt where WriteNumber gives false.
 std::optional<std::string> FormatNumber(double value, std::size_t width);
 
 // The shortest round-trip text of any double, for messages.

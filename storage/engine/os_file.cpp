@@ -1,7 +1,10 @@
 #include "os_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -72,6 +75,13 @@ std::uint64_t FileSize(int fd, const std::string& path) {
   return static_cast<std::uint64_t>(info.st_size);
 }
 
+int CutFile(int fd, std::uint64_t length) noexcept {
+  while (::ftruncate(fd, static_cast<off_t>(length)) != 0) {
+    if (errno != EINTR) return errno;
+  }
+  return 0;
+}
+
 namespace {
 
 struct flock RangeOf(short type, std::uint64_t offset, std::uint64_t length) {
@@ -86,8 +96,9 @@ struct flock RangeOf(short type, std::uint64_t offset, std::uint64_t length) {
 
 }  // namespace
 
-bool TryLockRange(int fd, std::uint64_t offset, std::uint64_t length, const std::string& path) {
-  struct flock range = RangeOf(F_WRLCK, offset, length);
+bool TryLockRange(int fd, std::uint64_t offset, std::uint64_t length, const std::string& path,
+                  LockKind kind) {
+  struct flock range = RangeOf(kind == LockKind::kShared ? F_RDLCK : F_WRLCK, offset, length);
   while (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
     if (errno == EINTR) continue;
     if (errno == EAGAIN || errno == EACCES) return false;
@@ -96,18 +107,87 @@ bool TryLockRange(int fd, std::uint64_t offset, std::uint64_t length, const std:
   return true;
 }
 
-void LockRange(int fd, std::uint64_t offset, std::uint64_t length, const std::string& path) {
-  struct flock range = RangeOf(F_WRLCK, offset, length);
-  while (::fcntl(fd, F_OFD_SETLKW, &range) != 0) {
-    if (errno == EINTR) continue;
-    throw EngineError(DBFE_ERR_WRITE_FAILED).Table(path).Os(errno);
-  }
-}
-
 void UnlockRange(int fd, std::uint64_t offset, std::uint64_t length) noexcept {
   struct flock range = RangeOf(F_UNLCK, offset, length);
   while (::fcntl(fd, F_OFD_SETLK, &range) != 0 && errno == EINTR) {
   }
+}
+
+bool RangeLockedElsewhere(int fd, std::uint64_t offset, std::uint64_t length) noexcept {
+  struct flock range = RangeOf(F_WRLCK, offset, length);
+  // A failed query answers "no": the caller then only keeps a lock it holds.
+  return ::fcntl(fd, F_OFD_GETLK, &range) == 0 && range.l_type != F_UNLCK;
+}
+
+FileMapping FileMapping::Map(int fd, std::uint64_t offset, std::size_t length) noexcept {
+  FileMapping mapping;
+  void* data = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, static_cast<off_t>(offset));
+  if (data == MAP_FAILED) return mapping;
+  mapping.data_ = static_cast<std::uint8_t*>(data);
+  mapping.offset_ = offset;
+  mapping.length_ = length;
+  return mapping;
+}
+
+FileMapping::FileMapping(FileMapping&& other) noexcept
+    : data_(other.data_), offset_(other.offset_), length_(other.length_) {
+  other.data_ = nullptr;
+}
+
+FileMapping& FileMapping::operator=(FileMapping&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    data_ = other.data_;
+    offset_ = other.offset_;
+    length_ = other.length_;
+    other.data_ = nullptr;
+  }
+  return *this;
+}
+
+int FileMapping::PrepareForStores() noexcept {
+  while (::madvise(data_, length_, MADV_POPULATE_WRITE) != 0) {
+    if (errno == EINTR) continue;
+    // Kernels before 5.14 do not know the advice; stores then fault one page at a time.
+    return errno == EINVAL ? 0 : errno;
+  }
+  return 0;
+}
+
+void FileMapping::Reset() noexcept {
+  if (data_ != nullptr) ::munmap(data_, length_);
+  data_ = nullptr;
+}
+
+std::size_t PageSize() noexcept {
+  static const std::size_t size = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  return size;
+}
+
+int AllocateRange(int fd, std::uint64_t offset, std::uint64_t end) noexcept {
+  while (::fallocate(fd, 0, static_cast<off_t>(offset), static_cast<off_t>(end - offset)) != 0) {
+    if (errno != EINTR) return errno;
+  }
+  return 0;
+}
+
+std::uint64_t FileSizeLimit() noexcept {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return UINT64_MAX;
+  return limit.rlim_cur;
+}
+
+bool AllocatedBlocksStayWritable(int fd) noexcept {
+  // Copy-on-write and network file systems may need new space, or the
+  // server's, for a store into an allocated block.
+  constexpr long kExt234 = 0xEF53;
+  constexpr long kXfs = 0x58465342;
+  constexpr long kTmpfs = 0x01021994;
+  constexpr long kOverlay = 0x794C7630;  // passes mappings to the file system below
+  struct statfs info {};
+  if (::fstatfs(fd, &info) != 0) return false;
+  const long type = static_cast<long>(info.f_type);
+  return type == kExt234 || type == kXfs || type == kTmpfs || type == kOverlay;
 }
 
 }  // namespace dbfe

@@ -49,27 +49,64 @@ void WriteAt(int fd, std::span<const std::uint8_t> bytes, std::uint64_t offset,
 
 std::uint64_t FileSize(int fd, const std::string& path);
 
+// Cuts the file to `length` bytes; 0 or the errno of the failure.
+int CutFile(int fd, std::uint64_t length) noexcept;
+
 // Byte-range locks owned by the open file description (not the process), so
 // two cursors of one process exclude each other and closing an unrelated
-// descriptor of the same file drops nothing.
-bool TryLockRange(int fd, std::uint64_t offset, std::uint64_t length, const std::string& path);
-void LockRange(int fd, std::uint64_t offset, std::uint64_t length, const std::string& path);
+// descriptor of the same file drops nothing. A shared lock admits other
+// shared ones; an exclusive lock admits no other.
+enum class LockKind { kShared, kExclusive };
+bool TryLockRange(int fd, std::uint64_t offset, std::uint64_t length, const std::string& path,
+                  LockKind kind = LockKind::kExclusive);
 void UnlockRange(int fd, std::uint64_t offset, std::uint64_t length) noexcept;
+// Whether another open file description holds a lock on the range.
+bool RangeLockedElsewhere(int fd, std::uint64_t offset, std::uint64_t length) noexcept;
 
-class RangeLock {
+// A shared, writable mapping of part of a file, unmapped when destroyed.
+// Stores through it reach the same pages that reads and writes of every
+// process see.
+class FileMapping {
  public:
-  RangeLock(int fd, std::uint64_t offset, std::uint64_t length, const std::string& path)
-      : fd_(fd), offset_(offset), length_(length) {
-    LockRange(fd, offset, length, path);
-  }
-  RangeLock(const RangeLock&) = delete;
-  RangeLock& operator=(const RangeLock&) = delete;
-  ~RangeLock() { UnlockRange(fd_, offset_, length_); }
+  FileMapping() = default;
+  // `offset` is a multiple of PageSize(); an invalid mapping when the system
+  // refuses (a file system that cannot map files, no address space).
+  static FileMapping Map(int fd, std::uint64_t offset, std::size_t length) noexcept;
+  FileMapping(FileMapping&& other) noexcept;
+  FileMapping& operator=(FileMapping&& other) noexcept;
+  FileMapping(const FileMapping&) = delete;
+  FileMapping& operator=(const FileMapping&) = delete;
+  ~FileMapping() { Reset(); }
+
+  // Takes the write faults of the whole mapping now: a fault that the file
+  // system cannot serve then fails here, not in a store. 0, or the errno.
+  int PrepareForStores() noexcept;
+
+  bool valid() const { return data_ != nullptr; }
+  std::uint8_t* data() const { return data_; }
+  std::uint64_t offset() const { return offset_; }
+  std::uint64_t end() const { return offset_ + length_; }
+  void Reset() noexcept;
 
  private:
-  int fd_;
-  std::uint64_t offset_;
-  std::uint64_t length_;
+  std::uint8_t* data_ = nullptr;
+  std::uint64_t offset_ = 0;
+  std::size_t length_ = 0;
 };
+
+std::size_t PageSize() noexcept;
+
+// Allocates the file's blocks from `offset` to `end`, making it that long if
+// it is shorter, so that stores through a mapping there never meet a full
+// disk. 0 or the errno of the failure (ENOSPC, EFBIG, EOPNOTSUPP, ...).
+int AllocateRange(int fd, std::uint64_t offset, std::uint64_t end) noexcept;
+
+// The largest size this process may give a file (RLIMIT_FSIZE).
+std::uint64_t FileSizeLimit() noexcept;
+
+// Whether the file lives on a local file system that writes allocated blocks
+// in place, so that a store into an allocated block cannot fail for lack of
+// space (which a mapping could only report by a fatal signal).
+bool AllocatedBlocksStayWritable(int fd) noexcept;
 
 }  // namespace dbfe

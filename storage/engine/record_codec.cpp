@@ -40,14 +40,12 @@ void PutNumber(std::span<std::uint8_t> record, const FieldLayout& field, const d
     std::fill(bytes.begin(), bytes.end(), static_cast<std::uint8_t>(' '));
     return;
   }
-  const auto text = FormatNumber(*value, field.width);
-  if (!text) {
+  if (!WriteNumber(*value, {reinterpret_cast<char*>(bytes.data()), bytes.size()})) {
     throw EngineError(DBFE_ERR_VALUE_DOES_NOT_FIT)
         .Field(field.name)
         .Detail("Value: " + ShortestText(*value))
         .Detail("The field holds " + std::to_string(field.width) + " characters.");
   }
-  std::memcpy(bytes.data(), text->data(), bytes.size());
 }
 
 bool GetString(std::span<const std::uint8_t> record, const FieldLayout& field, char* value) {

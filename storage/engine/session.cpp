@@ -1,11 +1,13 @@
 #include "session.h"
 
+#include <atomic>
 #include <cstring>
 #include <mutex>
 #include <new>
 #include <unordered_map>
 
 #include "error_context.h"
+#include "run_reaper.h"
 
 namespace dbfe {
 
@@ -13,7 +15,8 @@ namespace {
 
 struct Session {
   std::mutex mutex;
-  int init_count = 0;
+  std::atomic<int> init_count = 0;  // changed under the mutex; read without it
+  std::atomic<std::uint64_t> cursors_removed = 0;
   std::unordered_map<dbfe_database, std::unique_ptr<dbfe_database_s>> databases;
   std::unordered_map<dbfe_cursor, std::unique_ptr<dbfe_cursor_s>> cursors;
 };
@@ -47,7 +50,7 @@ dbfe_status InitSession(std::uint16_t version, const dbfe_environment* env) {
   }
   Session& session = TheSession();
   std::lock_guard lock(session.mutex);
-  return session.init_count++ == 0 ? DBFE_OK : DBFE_WARN_ALREADY_INITIALISED;
+  return session.init_count.fetch_add(1) == 0 ? DBFE_OK : DBFE_WARN_ALREADY_INITIALISED;
 }
 
 dbfe_status ExitSession() {
@@ -58,6 +61,7 @@ dbfe_status ExitSession() {
     if (session.init_count == 0) throw EngineError(DBFE_ERR_NOT_INITIALISED);
     if (--session.init_count > 0) return DBFE_OK;
     cursors.swap(session.cursors);
+    ++session.cursors_removed;
     decltype(session.databases)().swap(session.databases);
   }
   for (auto& [handle, cursor] : cursors) {
@@ -67,13 +71,15 @@ dbfe_status ExitSession() {
       // Exit has no one to report to; the cursor is freed all the same.
     }
   }
+  cursors.clear();
+  StopReaper();
   return DBFE_OK;
 }
 
 void RequireSession() {
-  Session& session = TheSession();
-  std::lock_guard lock(session.mutex);
-  if (session.init_count == 0) throw EngineError(DBFE_ERR_NOT_INITIALISED);
+  if (TheSession().init_count.load(std::memory_order_acquire) == 0) {
+    throw EngineError(DBFE_ERR_NOT_INITIALISED);
+  }
 }
 
 dbfe_database AddDatabase(std::unique_ptr<dbfe_database_s> database) {
@@ -110,12 +116,23 @@ dbfe_cursor AddCursor(std::unique_ptr<dbfe_cursor_s> cursor) {
   return handle;
 }
 
+// A cursor serves the thread that opened it call after call, so each thread
+// remembers the last handle it looked up, until any cursor is removed.
 Cursor& CursorOf(dbfe_cursor handle) {
+  struct LastLookUp {
+    dbfe_cursor handle = nullptr;
+    Cursor* cursor = nullptr;
+    std::uint64_t cursors_removed = 0;
+  };
+  thread_local LastLookUp last;
   Session& session = TheSession();
+  const std::uint64_t removed = session.cursors_removed.load(std::memory_order_acquire);
+  if (handle != nullptr && handle == last.handle && removed == last.cursors_removed) return *last.cursor;
   std::lock_guard lock(session.mutex);
   const auto found = session.cursors.find(handle);
   if (found == session.cursors.end()) InvalidHandle("cursor");
-  return found->second->cursor;
+  last = {handle, &found->second->cursor, session.cursors_removed.load(std::memory_order_relaxed)};
+  return *last.cursor;
 }
 
 std::unique_ptr<dbfe_cursor_s> RemoveCursor(dbfe_cursor handle) {
@@ -125,6 +142,7 @@ std::unique_ptr<dbfe_cursor_s> RemoveCursor(dbfe_cursor handle) {
   if (found == session.cursors.end()) InvalidHandle("cursor");
   std::unique_ptr<dbfe_cursor_s> cursor = std::move(found->second);
   session.cursors.erase(found);
+  ++session.cursors_removed;
   return cursor;
 }
 

@@ -11,27 +11,87 @@
 //              append left there);
 //   2. body:   the record's fields and a new 0x1A, one byte further on;
 //   3. reveal: the deletion flag ' ' over the old marker (one byte, atomic);
-//   4. count:  the header's date and record count (one write within the
-//              first page, atomic).
+//   4. count:  the header's record count (four aligned bytes, atomic), with
+//              its date.
 //
 // After 3 the marker-readers see the record, after 4 the count-readers too.
-// The caller holds the append lock and has just read the record count.
+// The steps go to a target: the file through write calls, or a shared mapping
+// of it, where each step is a store followed by a release fence, so that other
+// programs see the steps in order and a kill can only stop between them.
+// The caller holds the append lock and knows the header's record count.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "file_layout.h"
 
 namespace dbfe {
 
+class AppendTarget {
+ public:
+  virtual void PutByte(std::uint64_t offset, std::uint8_t byte) = 0;
+  // The record's fields at `offset` and the end marker right after them.
+  virtual void PutBody(std::uint64_t offset, std::span<const std::uint8_t> fields) = 0;
+  virtual void PutCount(std::uint32_t record_count) = 0;
+  // After a failed step: the marker back at `place`, nothing after it.
+  virtual void Restore(std::uint64_t place) noexcept = 0;
+
+ protected:
+  ~AppendTarget() = default;
+};
+
+// Write calls; each may fail (disk full, file size limit) with
+// DBFE_ERR_WRITE_FAILED naming the table and the reason.
+class FileTarget final : public AppendTarget {
+ public:
+  FileTarget(int fd, const std::string& path, HeaderDate date = Today())
+      : fd_(fd), path_(path), date_(date) {}
+
+  void PutByte(std::uint64_t offset, std::uint8_t byte) override;
+  void PutBody(std::uint64_t offset, std::span<const std::uint8_t> fields) override;
+  void PutCount(std::uint32_t record_count) override;
+  void Restore(std::uint64_t place) noexcept override;
+
+ private:
+  int fd_;
+  const std::string& path_;
+  HeaderDate date_;
+  std::vector<std::uint8_t> body_;
+};
+
+// Stores through a mapping of the header's first bytes and one of the part of
+// the file that the record goes to. The caller has allocated that part, so
+// the stores cannot fail.
+class MappedTarget final : public AppendTarget {
+ public:
+  // The date goes in with the first count.
+  void Start(std::uint8_t* header, HeaderDate date);
+  // `window` maps the file from `offset` on.
+  void SetWindow(std::uint8_t* window, std::uint64_t offset);
+
+  void PutByte(std::uint64_t offset, std::uint8_t byte) override;
+  void PutBody(std::uint64_t offset, std::span<const std::uint8_t> fields) override;
+  void PutCount(std::uint32_t record_count) override;
+  void Restore(std::uint64_t place) noexcept override;
+
+ private:
+  std::uint8_t* header_ = nullptr;
+  std::uint8_t* window_ = nullptr;
+  std::uint64_t window_offset_ = 0;
+  HeaderDate date_{};
+  bool dated_ = false;
+};
+
 class AppendSteps {
  public:
-  // `record_count` is the header's count, read under the append lock.
-  AppendSteps(int fd, const TableLayout& layout, std::uint32_t record_count,
-              std::span<const std::uint8_t> record, const std::string& path);
+  // `place`: where the record goes, right after the `record_count` counted ones.
+  AppendSteps(AppendTarget& target, std::uint64_t place, std::uint32_t record_count,
+              std::span<const std::uint8_t> record)
+      : target_(target), place_(place), record_count_(record_count), record_(record) {}
 
   void Seal();
   void WriteBody();
@@ -43,25 +103,30 @@ class AppendSteps {
   static constexpr std::array<Step, 4> kOrder = {&AppendSteps::Seal, &AppendSteps::WriteBody,
                                                  &AppendSteps::Reveal, &AppendSteps::Count};
 
-  // After a failed step: the marker back at the record's place, nothing after it.
-  void Undo() noexcept;
+  void Undo() noexcept { target_.Restore(place_); }
 
  private:
-  int fd_;
+  AppendTarget& target_;
   std::uint64_t place_;
   std::uint32_t record_count_;
   std::span<const std::uint8_t> record_;
-  const std::string& path_;
-  HeaderDate date_;
 };
 
-// The steps in order; the seal only when the file does not end with the
-// marker right after the counted records (`file_size`), which is where every
-// append that completed leaves it. Returns the new record's number (0-based).
-// Throws DBFE_ERR_WRITE_FAILED with the table and the OS reason, leaving the
-// table as it was before.
-std::uint32_t AppendRecord(int fd, const TableLayout& layout, std::uint32_t record_count,
-                           std::span<const std::uint8_t> record, const std::string& path,
-                           std::uint64_t file_size);
+// The steps in order, the seal only unless `sealed` (the marker is known to
+// stand at `place`, as every append that completed leaves it). On a failed
+// step the table is as it was before and the step's error is thrown.
+void AppendRecord(AppendTarget& target, std::uint64_t place, std::uint32_t record_count,
+                  std::span<const std::uint8_t> record, bool sealed);
+
+struct HeaderCount {
+  std::uint32_t record_count;
+  std::uint64_t file_size;  // taken after the count: appenders write a record before counting it
+};
+
+// The header's record count as it is now. Throws DBFE_ERR_CORRUPT_TABLE
+// naming the table when it fell below `known` or counts more records than the
+// file holds.
+HeaderCount ReadHeaderCount(int fd, const TableLayout& layout, std::uint32_t known,
+                            const std::string& path);
 
 }  // namespace dbfe

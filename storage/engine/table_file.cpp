@@ -8,15 +8,15 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "append_lock.h"
 #include "error_context.h"
+#include "run_reaper.h"
 #include "table_append.h"
 
 namespace dbfe {
 
 namespace {
 
-// Far past any record, so that it never meets a record lock.
-constexpr std::uint64_t kAppendLockOffset = std::uint64_t{1} << 62;
 constexpr int kOpenAttempts = 5;
 
 bool MeansReadOnly(int error_number) {
@@ -81,8 +81,9 @@ TableFile TableFile::Open(const std::string& path, dbfe_open_mode mode, dbfe_sha
       if (attempt < kOpenAttempts) continue;
       throw EngineError(DBFE_ERR_TABLE_IN_USE).Table(path).Detail("The table is being replaced.");
     }
-    TableFile table(path, std::move(fd), !writable, share == DBFE_EXCLUSIVE);
+    TableFile table(path, std::move(fd), !writable);
     table.ReadLayout();
+    if (writable) table.StartAppendRuns({info.st_dev, info.st_ino}, share == DBFE_EXCLUSIVE);
     return table;
   }
 }
@@ -104,35 +105,38 @@ void TableFile::ReadLayout() {
   }
 }
 
+// A cursor that has the file to itself appends without the append lock.
+void TableFile::StartAppendRuns(FileIdentity file, bool exclusive) {
+  run_ = std::make_shared<AppendRun>(fd_.get(), path_, file, layout_, AppendRun::Options{.shared = !exclusive});
+  WatchRun(run_);
+}
+
+TableFile::~TableFile() {
+  // Before the descriptor closes; a cut that fails leaves a whole table.
+  if (run_) run_->End();
+}
+
+void TableFile::EndAppendRun() {
+  if (run_) run_->End();
+}
+
 std::uint32_t TableFile::ReadRecordCount() const {
-  std::uint8_t bytes[4];
-  ReadExactlyAt(fd_.get(), bytes, kRecordCountOffset, path_);
-  const std::uint32_t count = ParseRecordCount(bytes);
-  try {
-    // The size after the count: appenders write a record before counting it.
-    if (count < layout_.record_count) {
-      throw EngineError(DBFE_ERR_CORRUPT_TABLE)
-          .Detail("The header's record count fell from " + std::to_string(layout_.record_count) +
-                  " to " + std::to_string(count) + ".");
-    }
-    CheckRecordsFit(layout_, count, FileSize(fd_.get(), path_));
-  } catch (EngineError& error) {
-    error.Table(path_);
-    throw;
-  }
-  return count;
+  return ReadHeaderCount(fd_.get(), layout_, layout_.record_count, path_).record_count;
 }
 
 std::uint32_t TableFile::RefreshRecordCount() {
+  EndAppendRun();
   layout_.record_count = ReadRecordCount();
   return layout_.record_count;
 }
 
-void TableFile::ReadRecord(std::uint32_t record, std::span<std::uint8_t> out) const {
+void TableFile::ReadRecord(std::uint32_t record, std::span<std::uint8_t> out) {
+  EndAppendRun();
   ReadExactlyAt(fd_.get(), out.first(layout_.record_length), layout_.RecordOffset(record), path_);
 }
 
-std::vector<std::uint8_t> TableFile::ReadFlags(std::uint32_t first, std::uint32_t count) const {
+std::vector<std::uint8_t> TableFile::ReadFlags(std::uint32_t first, std::uint32_t count) {
+  EndAppendRun();
   constexpr std::uint32_t kChunkBytes = 1 << 20;
   const std::uint32_t per_chunk = std::max<std::uint32_t>(1, kChunkBytes / layout_.record_length);
   std::vector<std::uint8_t> flags;
@@ -154,42 +158,28 @@ void TableFile::RequireWritable() const {
 
 std::uint32_t TableFile::Append(std::span<const std::uint8_t> record) {
   RequireWritable();
-  if (exclusive_) return AppendAlone(record);
-  RangeLock lock(fd_.get(), kAppendLockOffset, 1, path_);
-  // A file that ends one marker past the records this cursor knows of holds
-  // no more: anyone's append, whole or killed, leaves it longer.
-  std::uint32_t count = layout_.record_count;
-  std::uint64_t size = FileSize(fd_.get(), path_);
-  if (size != layout_.RecordOffset(count) + 1) {
-    count = ReadRecordCount();
-    size = FileSize(fd_.get(), path_);
-  }
   changed_ = true;
-  const std::uint32_t number = AppendRecord(fd_.get(), layout_, count, record, path_, size);
-  layout_.record_count = count + 1;
+  const std::uint32_t number = run_->Append(record, layout_.record_count);
+  layout_.record_count = number + 1;
   return number;
 }
 
-std::uint32_t TableFile::AppendAlone(std::span<const std::uint8_t> record) {
-  const std::uint32_t count = layout_.record_count;
-  const std::uint64_t ends = layout_.RecordOffset(count) + 1;
-  const std::uint64_t size = ends_after_records_ ? ends : FileSize(fd_.get(), path_);
-  changed_ = true;
-  ends_after_records_ = false;
-  const std::uint32_t number = AppendRecord(fd_.get(), layout_, count, record, path_, size);
-  layout_.record_count = count + 1;
-  ends_after_records_ = true;
-  return number;
+void TableFile::SetLockWait(std::chrono::milliseconds wait) {
+  lock_wait_ = wait;
+  if (run_) run_->set_lock_wait(wait);
 }
 
+// Under the append lock, taken before the change so that a change is made
+// only when its date can be stamped.
 void TableFile::StampDate() {
-  RangeLock lock(fd_.get(), kAppendLockOffset, 1, path_);
   const auto bytes = EncodeDateAndCount(Today(), 0);
   WriteAt(fd_.get(), std::span(bytes).first(3), kDateOffset, path_);
 }
 
 void TableFile::WriteFields(std::uint32_t record, std::span<const std::uint8_t> bytes) {
   RequireWritable();
+  EndAppendRun();
+  const AppendLockGuard lock(fd_.get(), path_, lock_wait_);
   changed_ = true;
   WriteAt(fd_.get(), bytes.subspan(1, layout_.record_length - 1), layout_.RecordOffset(record) + 1, path_);
   StampDate();
@@ -197,6 +187,8 @@ void TableFile::WriteFields(std::uint32_t record, std::span<const std::uint8_t> 
 
 void TableFile::WriteFlag(std::uint32_t record, std::uint8_t flag) {
   RequireWritable();
+  EndAppendRun();
+  const AppendLockGuard lock(fd_.get(), path_, lock_wait_);
   changed_ = true;
   const std::uint8_t bytes[1] = {flag};
   WriteAt(fd_.get(), bytes, layout_.RecordOffset(record), path_);
@@ -204,6 +196,7 @@ void TableFile::WriteFlag(std::uint32_t record, std::uint8_t flag) {
 }
 
 bool TableFile::TryLockRecord(std::uint32_t record) {
+  EndAppendRun();
   return TryLockRange(fd_.get(), layout_.RecordOffset(record), layout_.record_length, path_);
 }
 
@@ -212,6 +205,15 @@ void TableFile::UnlockRecord(std::uint32_t record) noexcept {
 }
 
 void TableFile::SyncChanges() {
+  EndAppendRun();
+  if (run_) {
+    if (const int error = run_->TakeCutError()) {
+      throw EngineError(DBFE_ERR_WRITE_FAILED)
+          .Table(path_)
+          .Detail("The file keeps spare bytes after its end marker.")
+          .Os(error);
+    }
+  }
   if (!changed_) return;
   while (::fsync(fd_.get()) != 0) {
     if (errno == EINTR) continue;

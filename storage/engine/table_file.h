@@ -3,11 +3,14 @@
 // records under the locks that keep several cursors and programs apart.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "append_run.h"
 #include "engine_api.h"
 #include "file_layout.h"
 #include "os_file.h"
@@ -20,26 +23,33 @@ class TableFile {
   // for a file that can only be read), DBFE_ERR_TABLE_IN_USE, DBFE_ERR_OPEN_FAILED,
   // DBFE_ERR_CORRUPT_TABLE or DBFE_ERR_INVALID_FIELD_DEFINITION.
   static TableFile Open(const std::string& path, dbfe_open_mode mode, dbfe_share_mode share);
+  TableFile(TableFile&&) noexcept = default;
+  TableFile& operator=(TableFile&&) = delete;
+  ~TableFile();
 
   const std::string& path() const { return path_; }
   const TableLayout& layout() const { return layout_; }
   bool read_only() const { return read_only_; }
   std::uint32_t record_count() const { return layout_.record_count; }
 
+  // Every operation but Append first ends this cursor's run of inserts.
+
   // Re-reads the header's record count, which other programs may have raised.
   std::uint32_t RefreshRecordCount();
 
-  void ReadRecord(std::uint32_t record, std::span<std::uint8_t> out) const;
+  void ReadRecord(std::uint32_t record, std::span<std::uint8_t> out);
   // The deletion flags of `count` records from `first`.
-  std::vector<std::uint8_t> ReadFlags(std::uint32_t first, std::uint32_t count) const;
+  std::vector<std::uint8_t> ReadFlags(std::uint32_t first, std::uint32_t count);
 
-  // Appends under the append lock after re-reading the record count (neither
-  // is needed when the file is open exclusively); returns the new record's
-  // number (0-based).
+  // Appends within this cursor's run of inserts (see append_run.h); returns
+  // the new record's number (0-based).
   std::uint32_t Append(std::span<const std::uint8_t> record);
   // Replaces a record's fields, keeping its deletion flag.
   void WriteFields(std::uint32_t record, std::span<const std::uint8_t> bytes);
   void WriteFlag(std::uint32_t record, std::uint8_t flag);
+
+  // How long an append or a change waits for another program's append lock.
+  void SetLockWait(std::chrono::milliseconds wait);
 
   // Record locks: false when another cursor or program holds the record.
   bool TryLockRecord(std::uint32_t record);
@@ -49,10 +59,11 @@ class TableFile {
   void SyncChanges();
 
  private:
-  TableFile(std::string path, FileDescriptor fd, bool read_only, bool exclusive)
-      : path_(std::move(path)), fd_(std::move(fd)), read_only_(read_only), exclusive_(exclusive) {}
+  TableFile(std::string path, FileDescriptor fd, bool read_only)
+      : path_(std::move(path)), fd_(std::move(fd)), read_only_(read_only) {}
   void ReadLayout();
-  std::uint32_t AppendAlone(std::span<const std::uint8_t> record);
+  void StartAppendRuns(FileIdentity file, bool exclusive);
+  void EndAppendRun();
   std::uint32_t ReadRecordCount() const;
   void RequireWritable() const;
   void StampDate();
@@ -60,10 +71,10 @@ class TableFile {
   std::string path_;
   FileDescriptor fd_;
   bool read_only_;
-  bool exclusive_;  // no other cursor can have the file open
-  bool ends_after_records_ = false;  // known to end with the marker after the last record
   bool changed_ = false;
   TableLayout layout_;
+  std::chrono::milliseconds lock_wait_ = kDefaultLockWait;
+  std::shared_ptr<AppendRun> run_;  // read-write files only
 };
 
 }  // namespace dbfe

@@ -3,6 +3,12 @@
 //
 //   append PATH FIRST COUNT [FSIZE]  appends rows FIRST.. (test_rows.h); prints
 //                                    "posted N" after each insert returns
+//   append-every PATH FIRST COUNT K  the same, printing only every K-th row
+//   append-and-wait PATH FIRST COUNT appends, prints "appended", then waits
+//                                    with the table open and touches it no more
+//   hold-append-lock PATH MS         holds the append lock as a program stopped
+//                                    in a run of inserts would; prints "locked",
+//                                    releases it after MS ms (0: never)
 //   create PATH [FSIZE]              creates the height-diameter table over PATH
 //   hold PATH                        opens the table, prints "open", waits
 //   lock PATH SEQ                    locks record SEQ for editing, prints "locked", waits
@@ -10,14 +16,17 @@
 //                                    read-write open, a read-only open and an insert
 //
 // A failure prints "failed XXXX" and the error context's lines, and exits 2.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "append_lock.h"
 #include "test_rows.h"
 
 using namespace dbfe::testing;
@@ -49,13 +58,18 @@ void LimitFileSize(const char* bytes) {
   for (;;) ::pause();
 }
 
-int Append(const std::string& path, std::uint64_t first, std::uint64_t count) {
+int Append(const std::string& path, std::uint64_t first, std::uint64_t count, std::uint64_t every = 1,
+           bool wait = false) {
   OpenTable table(path);
   if (table.status() != DBFE_OK) Fail(table.status());
   for (std::uint64_t i = first; i < first + count; ++i) {
     const dbfe_status status = table.Append(RowAt(i));
     if (status != DBFE_OK) Fail(status);
-    Say("posted " + std::to_string(i));
+    if ((i - first + 1) % every == 0) Say("posted " + std::to_string(i));
+  }
+  if (wait) {
+    Say("appended");
+    WaitToBeKilled();
   }
   const dbfe_status status = table.Close();
   if (status != DBFE_OK) Fail(status);
@@ -95,6 +109,23 @@ int ProbeReadOnly(const std::string& path) {
   return 0;
 }
 
+int HoldAppendLock(const std::string& path, int milliseconds) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  struct flock range {};
+  range.l_type = F_WRLCK;
+  range.l_whence = SEEK_SET;
+  range.l_start = static_cast<off_t>(dbfe::kAppendLockOffset);
+  range.l_len = 1;
+  if (fd < 0 || ::fcntl(fd, F_OFD_SETLK, &range) != 0) {
+    Say("cannot lock");
+    return 2;
+  }
+  Say("locked");
+  if (milliseconds == 0) WaitToBeKilled();
+  ::usleep(static_cast<useconds_t>(milliseconds) * 1000);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,6 +137,14 @@ int main(int argc, char** argv) {
     if (argc >= 6) LimitFileSize(argv[5]);
     return Append(path, std::strtoull(argv[3], nullptr, 10), std::strtoull(argv[4], nullptr, 10));
   }
+  if (mode == "append-every" && argc >= 6) {
+    return Append(path, std::strtoull(argv[3], nullptr, 10), std::strtoull(argv[4], nullptr, 10),
+                  std::max<std::uint64_t>(1, std::strtoull(argv[5], nullptr, 10)));
+  }
+  if (mode == "append-and-wait" && argc >= 5) {
+    return Append(path, std::strtoull(argv[3], nullptr, 10), std::strtoull(argv[4], nullptr, 10), 1, true);
+  }
+  if (mode == "hold-append-lock" && argc >= 4) return HoldAppendLock(path, std::atoi(argv[3]));
   if (mode == "create") {
     if (argc >= 4) LimitFileSize(argv[3]);
     const dbfe_status status = CreateHeightDiameterTable(path);
