@@ -56,8 +56,11 @@ std::optional<bool> SameUtf8IgnoringCase(std::string_view a, std::string_view b)
 }  // namespace
 
 bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
-  if (IsAscii(a) && IsAscii(b)) return SameAsciiIgnoringCase(a, b);
-  return SameUtf8IgnoringCase(a, b).value_or(SameAsciiIgnoringCase(a, b));
+  // Field lookups by name run for every value a generator stores: settle the
+  // common cases without decoding.
+  if (a.size() == b.size() && SameAsciiIgnoringCase(a, b)) return true;
+  if (IsAscii(a) && IsAscii(b)) return false;
+  return SameUtf8IgnoringCase(a, b).value_or(false);
 }
 
 }  // namespace dravlik
