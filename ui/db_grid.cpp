@@ -1,0 +1,409 @@
+#include "db_grid.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLocale>
+#include <algorithm>
+#include <limits>
+
+#include "application.h"
+#include "cell_editor.h"
+#include "data_set_model.h"
+#include "data_source.h"
+#include "indicator_column.h"
+#include "table.h"
+
+namespace dravlik {
+namespace {
+
+constexpr int kLastRow = std::numeric_limits<int>::max();
+// Characters a column is wide enough for, as a field's display width.
+constexpr int kFloatDisplayWidth = 10;
+
+// The editor shows numbers with the separator of the user's locale as the
+// toolkit knows it; the field reads them with the C library's. They agree
+// unless the locale is not installed for the C library.
+std::string FieldText(const QString& text, const TField& field) {
+  QString result = text;
+  if (field.DataType() == ftFloat) {
+    const QString shown = QLocale().decimalPoint();
+    const QString read(QChar::fromLatin1(LocaleDecimalSeparator()));
+    if (shown != read) result.replace(shown, read);
+  }
+  return result.toStdString();
+}
+
+}  // namespace
+
+TDBGrid::TDBGrid(TDataSource& dataSource, QWidget* parent)
+    : QTableView(parent), dataSource_(dataSource), model_(new DataSetModel(dataSource, this)) {
+  setVerticalHeader(new IndicatorColumn(this));
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+  verticalHeader()->setMinimumSectionSize(fontMetrics().height() + 4);
+  horizontalHeader()->setSectionsClickable(false);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  setModel(model_);
+  setItemDelegate(new CellDelegate(*this));
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectItems);
+  setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed);
+  setShowGrid(true);
+  setWordWrap(false);
+  setCornerButtonEnabled(false);
+  setTabKeyNavigation(true);
+  // The toolkit hides the editors of a reset model; a focused editor would hand
+  // the focus on as if Tab had been pressed.
+  connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+    if (editor_ && editor_->hasFocus()) setFocus();
+  });
+  connect(model_, &QAbstractItemModel::modelReset, this, &TDBGrid::ApplyColumnWidths);
+  connect(model_, &DataSetModel::refreshed, this, &TDBGrid::SyncCurrentCell);
+  Table().AddLink(*this);
+  ApplyColumnWidths();
+  SyncCurrentCell();
+}
+
+TTable& TDBGrid::Table() const { return dataSource_.DataSet(); }
+
+TField& TDBGrid::CurrentField() const { return Table().Field(column_); }
+
+int TDBGrid::CurrentRow() const { return model_->CurrentRow(); }
+
+CellEditor* TDBGrid::Editor() const { return editor_; }
+
+bool TDBGrid::EditorModified() const { return editor_ && editor_->isModified(); }
+
+bool TDBGrid::Unchanged() const { return !Table().Modified() && !EditorModified(); }
+
+int TDBGrid::VisibleRows() const {
+  return std::max(1, viewport()->height() / verticalHeader()->defaultSectionSize());
+}
+
+void TDBGrid::EditorOpened(CellEditor& editor) { editor_ = &editor; }
+
+void TDBGrid::EditorClosed(QWidget& editor) {
+  if (editor_ == &editor) editor_ = nullptr;
+}
+
+void TDBGrid::ApplyColumnWidths() {
+  const int columns = model_->columnCount();
+  if (columns == columnsSized_) return;
+  columnsSized_ = columns;
+  const QFontMetrics metrics(font());
+  for (int column = 0; column < columns; ++column) {
+    const TField& field = Table().Field(column);
+    const int characters = field.DataType() == ftString ? field.Size() : kFloatDisplayWidth;
+    const int width = characters * metrics.horizontalAdvance(u'0') + 4;
+    horizontalHeader()->resizeSection(column, std::max(width, horizontalHeader()->sectionSizeHint(column)));
+  }
+}
+
+void TDBGrid::SyncCurrentCell() {
+  const int row = CurrentRow();
+  const int columns = model_->columnCount();
+  column_ = std::clamp(column_, 0, std::max(columns - 1, 0));
+  syncing_ = true;
+  if (row >= 0 && columns > 0) {
+    const QModelIndex index = model_->index(row, column_);
+    if (currentIndex() != index) selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    scrollTo(index);
+  } else {
+    selectionModel()->clear();
+  }
+  ShowSelection();
+  syncing_ = false;
+}
+
+void TDBGrid::ShowSelection() {
+  const bool focused = hasFocus() || (editor_ && editor_->hasFocus());
+  if (focused && currentIndex().isValid()) {
+    if (!selectionModel()->isSelected(currentIndex())) {
+      selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+    }
+  } else if (selectionModel()->hasSelection()) {
+    selectionModel()->clearSelection();
+  }
+}
+
+void TDBGrid::TableMoved() { model_->Refresh(); }
+
+void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTableView::currentChanged(current, previous);
+  if (syncing_ || !current.isValid() || (current.row() == CurrentRow() && current.column() == column_)) return;
+  // Something other than the grid moved the view's cursor: let the table lead.
+  const int row = current.row();
+  const int column = current.column();
+  QMetaObject::invokeMethod(this, [this, row, column] { MoveToCell(row, column); }, Qt::QueuedConnection);
+}
+
+bool TDBGrid::HandleKey(const QKeyEvent& event) {
+  if (!Table().Active()) return false;
+  const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+  const bool control = modifiers & Qt::ControlModifier;
+  const int lastColumn = model_->columnCount() - 1;
+  switch (event.key()) {
+    case Qt::Key_Up:
+      control ? MoveToRow(rowAt(0)) : PriorRow();
+      return true;
+    case Qt::Key_Down:
+      control ? MoveToRow(std::max(rowAt(0), 0) + VisibleRows() - 1) : NextRow();
+      return true;
+    case Qt::Key_PageUp:
+      MoveToRow(control ? rowAt(0) : CurrentRow() - VisibleRows());
+      return true;
+    case Qt::Key_PageDown:
+      MoveToRow(control ? std::max(rowAt(0), 0) + VisibleRows() - 1 : CurrentRow() + VisibleRows());
+      return true;
+    case Qt::Key_Left:
+      MoveColumn(control ? 0 : column_ - 1);
+      return true;
+    case Qt::Key_Right:
+      MoveColumn(control ? lastColumn : column_ + 1);
+      return true;
+    case Qt::Key_Home:
+      (control || lastColumn == 0) ? MoveToRow(0) : MoveColumn(0);
+      return true;
+    case Qt::Key_End:
+      (control || lastColumn == 0) ? MoveToRow(kLastRow) : MoveColumn(lastColumn);
+      return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      if (!(modifiers & Qt::AltModifier)) {
+        NextCell(event.key() == Qt::Key_Tab && !(modifiers & Qt::ShiftModifier));
+      }
+      return true;
+    case Qt::Key_Insert:
+      if (modifiers != Qt::NoModifier) return false;
+      InsertRecord();
+      return true;
+    case Qt::Key_Delete:
+      if (!control) return false;
+      DeleteRecord();
+      return true;
+    case Qt::Key_Escape:
+      Escape();
+      return true;
+    case Qt::Key_F2:
+      ShowEditor();
+      return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      Enter();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TDBGrid::PriorRow() {
+  TTable& table = Table();
+  if (table.State() == dsInsert && Unchanged() && table.InsertRow() == table.RowCount() - 1) {
+    table.Cancel();
+  } else {
+    table.MoveTo(CurrentRow() - 1);
+  }
+  TableMoved();
+}
+
+void TDBGrid::NextRow() {
+  TTable& table = Table();
+  if (table.State() == dsInsert && Unchanged()) {
+    if (table.InsertRow() == table.RowCount() - 1) return;
+    table.Cancel();
+  } else if (CurrentRow() >= table.RowCount() - 1) {
+    if (table.CanModify()) table.Append();
+  } else {
+    table.MoveTo(CurrentRow() + 1);
+  }
+  TableMoved();
+}
+
+void TDBGrid::MoveToRow(int row) {
+  Table().MoveTo(row);
+  TableMoved();
+}
+
+void TDBGrid::MoveColumn(int column) {
+  column = std::clamp(column, 0, std::max(model_->columnCount() - 1, 0));
+  if (column == column_) return;
+  WriteEditorText();
+  HideEditor();
+  column_ = column;
+  SyncCurrentCell();
+}
+
+void TDBGrid::MoveToCell(int row, int column) {
+  if (row != CurrentRow()) MoveToRow(row);
+  MoveColumn(column);
+}
+
+void TDBGrid::NextCell(bool forward) {
+  const int lastColumn = model_->columnCount() - 1;
+  if (forward && column_ == lastColumn) {
+    NextRow();
+    MoveColumn(0);
+  } else if (!forward && column_ == 0) {
+    PriorRow();
+    MoveColumn(lastColumn);
+  } else {
+    MoveColumn(column_ + (forward ? 1 : -1));
+  }
+}
+
+void TDBGrid::InsertRecord() {
+  if (!Table().CanModify()) return;
+  Table().Insert();
+  TableMoved();
+}
+
+void TDBGrid::DeleteRecord() {
+  TTable& table = Table();
+  if (table.IsEmpty() || !table.CanModify()) return;
+  if (!TApplication::Instance()->Dialogs().Confirm(QStringLiteral("Delete record?"))) return;
+  table.Delete();
+  TableMoved();
+}
+
+void TDBGrid::Escape() {
+  if (EditorModified()) {
+    editor_->setText(GridText(CurrentField().Value()));
+    editor_->setModified(false);
+  } else {
+    Table().Cancel();
+  }
+  HideEditor();
+  TableMoved();
+}
+
+void TDBGrid::Enter() {
+  if (editor_) {
+    WriteEditorText();
+    HideEditor();
+    TableMoved();
+  } else {
+    ShowEditor();
+  }
+}
+
+void TDBGrid::ShowEditor() {
+  TTable& table = Table();
+  if (table.IsEmpty() && table.State() != dsInsert) {
+    if (!table.CanModify()) return;
+    table.Insert();
+    TableMoved();
+  }
+  if (currentIndex().isValid()) QTableView::edit(currentIndex());
+}
+
+void TDBGrid::HideEditor() {
+  if (editor_) closeEditor(editor_, QAbstractItemDelegate::NoHint);
+}
+
+void TDBGrid::WriteEditorText() {
+  if (!EditorModified()) return;
+  // A text that is not a number raises here; the field and the editor keep
+  // what they had.
+  CurrentField().SetText(FieldText(editor_->text(), CurrentField()));
+  editor_->setModified(false);
+}
+
+void TDBGrid::UpdateData() { WriteEditorText(); }
+
+bool TDBGrid::CanEditModify() {
+  TTable& table = Table();
+  if (!table.CanModify() || CurrentField().ReadOnly()) return false;
+  // Editing an empty table would insert a record under the open editor.
+  if (table.IsEmpty() && table.State() != dsInsert) return false;
+  table.Edit();
+  return table.State() == dsEdit || table.State() == dsInsert;
+}
+
+void TDBGrid::FocusLeft(Qt::FocusReason reason) {
+  if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
+  QWidget* now = QApplication::focusWidget();
+  if (!now || now == this || isAncestorOf(now) || !Table().Active()) return;
+  ShowSelection();
+  if (Table().State() == dsInsert && Unchanged()) {
+    Table().Cancel();
+  } else {
+    WriteEditorText();
+  }
+  TableMoved();
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event) {
+  ShowingErrors([&] {
+    if (HandleKey(*event)) {
+      event->accept();
+    } else if (!Table().Active() && (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)) {
+      event->ignore();  // nothing to move in: the focus goes on
+    } else {
+      QTableView::keyPressEvent(event);
+    }
+  });
+}
+
+bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+  TTable& table = Table();
+  if (!table.Active()) return false;
+  QModelIndex target = index;
+  if (!target.isValid() && trigger == AnyKeyPressed && table.IsEmpty() && table.State() != dsInsert &&
+      table.CanModify()) {
+    // Typing into an empty table starts a new record.
+    ShowingErrors([&] {
+      table.Insert();
+      TableMoved();
+    });
+    target = currentIndex();
+  }
+  if (!target.isValid() || target.row() != CurrentRow() || target.column() != column_) return false;
+  return QTableView::edit(target, trigger, event);
+}
+
+void TDBGrid::mousePressEvent(QMouseEvent* event) {
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (event->button() != Qt::LeftButton || !index.isValid()) {
+    QTableView::mousePressEvent(event);
+    return;
+  }
+  ShowingErrors([&] { MoveToCell(index.row(), index.column()); });
+  event->accept();
+}
+
+void TDBGrid::mouseMoveEvent(QMouseEvent* event) {
+  // Dragging would move the view's cursor past the table.
+  if (event->buttons() & Qt::LeftButton) {
+    event->accept();
+    return;
+  }
+  QTableView::mouseMoveEvent(event);
+}
+
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (event->button() != Qt::LeftButton || !index.isValid()) {
+    QTableView::mouseDoubleClickEvent(event);
+    return;
+  }
+  ShowingErrors([&] {
+    MoveToCell(index.row(), index.column());
+    ShowEditor();
+  });
+  event->accept();
+}
+
+void TDBGrid::focusInEvent(QFocusEvent* event) {
+  QTableView::focusInEvent(event);
+  ShowSelection();
+}
+
+void TDBGrid::focusOutEvent(QFocusEvent* event) {
+  QTableView::focusOutEvent(event);
+  ShowSelection();
+  ShowingErrors([&] { FocusLeft(event->reason()); });
+}
+
+}  // namespace dravlik

@@ -1,0 +1,94 @@
+// A data grid: shows the table of its data source and lets the user browse
+// and edit it in place through the table's own operations. The table leads:
+// the grid's current cell is always the table's current record (or its
+// pending new record) in the grid's current column.
+#pragma once
+
+#include <QPointer>
+#include <QTableView>
+
+#include "data_link.h"
+
+namespace dravlik {
+
+class CellEditor;
+class DataSetModel;
+class TDataSource;
+class TField;
+class TTable;
+
+class TDBGrid : public QTableView, private TDataLink {
+  Q_OBJECT
+ public:
+  explicit TDBGrid(TDataSource& dataSource, QWidget* parent = nullptr);
+
+  TDataSource& DataSource() const { return dataSource_; }
+  DataSetModel& Model() const { return *model_; }
+  // The current column, a field index.
+  int Column() const { return column_; }
+  // The open cell editor, or null.
+  CellEditor* Editor() const;
+
+  // The keys of the grid, from the grid or its cell editor; false for keys it
+  // leaves to the one that received them.
+  bool HandleKey(const QKeyEvent& event);
+  // Asked before the editor's text first changes: puts the table into edit
+  // state; false where the cell cannot be changed.
+  bool CanEditModify();
+  // The focus went from the grid or its editor to `QApplication::focusWidget()`.
+  void FocusLeft(Qt::FocusReason reason);
+  void EditorOpened(CellEditor& editor);
+  void EditorClosed(QWidget& editor);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void keyboardSearch(const QString&) override {}
+
+ private:
+  // The table asks for the editor's text before it posts.
+  void UpdateData() override;
+
+  TTable& Table() const;
+  TField& CurrentField() const;
+  int CurrentRow() const;
+  bool EditorModified() const;
+  // No change to the record: neither stored in the table nor typed.
+  bool Unchanged() const;
+  int VisibleRows() const;
+
+  void SyncCurrentCell();
+  // The current cell is highlighted while the grid or its editor has the focus.
+  void ShowSelection();
+  void ApplyColumnWidths();
+  void TableMoved();
+
+  void PriorRow();
+  void NextRow();
+  void MoveToRow(int row);
+  void MoveColumn(int column);
+  void MoveToCell(int row, int column);
+  void NextCell(bool forward);
+  void InsertRecord();
+  void DeleteRecord();
+  void Escape();
+  void Enter();
+  void ShowEditor();
+  void HideEditor();
+  void WriteEditorText();
+
+  TDataSource& dataSource_;
+  DataSetModel* model_;
+  QPointer<CellEditor> editor_;
+  int column_ = 0;
+  int columnsSized_ = 0;
+  bool syncing_ = false;
+};
+
+}  // namespace dravlik

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Drives the real window on an X display as a user does: starts the program in
+# the current directory, presses the buttons asked for, and ends the program.
+#   drive_window.sh PROGRAM [ACTION]...
+# Actions, in order:
+#   Button1, Button2   click the button and give the generator time to finish
+#   edit-first-age     click the first row's VEK cell in DBGrid1, type 17, Down
+#   shot:FILE          photograph the window into FILE (PNG)
+#   memory             print the program's peak resident memory in kB
+# Needs DISPLAY, xdotool and ImageMagick's import (for shot:).
+set -euo pipefail
+program=$1
+shift
+
+"$program" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+
+window=""
+for _ in $(seq "${PDRAVLIK_WINDOW_WAIT:-100}"); do  # tenths of a second
+  window=$(xdotool search --pid "$pid" --name '^SpDravlik$' 2>/dev/null | head -1 || true)
+  [[ -n "$window" ]] && break
+  kill -0 "$pid" 2>/dev/null || { echo "$program ended before showing its window" >&2; exit 1; }
+  sleep 0.1
+done
+[[ -n "$window" ]] || { echo "no window SpDravlik appeared" >&2; exit 1; }
+sleep 0.5
+
+click() {  # x y, in the window's client area
+  xdotool mousemove --window "$window" "$1" "$2" click 1
+}
+
+for action in "$@"; do
+  case "$action" in
+    Button1) click 108 341; sleep 2 ;;                # Panel1 at y 309; Button1 at 16,16 185x33
+    Button2) click 500 341; sleep 3 ;;                # Button2 at 376,16 249x33
+    edit-first-age)
+      click 180 30                                    # DBGrid1: title row, then row 0; VEK is the third column
+      xdotool type --window "$window" --delay 50 17
+      xdotool key --window "$window" Down
+      sleep 0.5 ;;
+    shot:*) import -window "$window" "${action#shot:}" ;;
+    memory) awk '/VmHWM/ { print $2 }' "/proc/$pid/status" ;;
+    *) echo "unknown action $action" >&2; exit 2 ;;
+  esac
+  kill -0 "$pid" 2>/dev/null || { echo "$program ended during $action" >&2; exit 1; }
+done

@@ -1,0 +1,20 @@
+#include "user_dialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace dravlik {
+
+void MessageBoxDialogs::ShowError(const QString& caption, const QString& text) {
+  QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, QApplication::activeWindow());
+  box.exec();
+}
+
+bool MessageBoxDialogs::Confirm(const QString& text) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::Ok | QMessageBox::Cancel,
+                  QApplication::activeWindow());
+  box.setDefaultButton(QMessageBox::Ok);
+  return box.exec() == QMessageBox::Ok;
+}
+
+}  // namespace dravlik

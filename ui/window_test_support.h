@@ -1,0 +1,66 @@
+// Test support for the window's Qt Test programs: the boxes a test reads
+// instead of the user, a fresh working directory for every test function, and
+// the programs' entry.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <deque>
+#include <memory>
+
+#include "application.h"
+#include "user_dialogs.h"
+
+namespace dravlik::testing {
+
+struct ShownError {
+  QString caption;
+  QString text;
+};
+
+// Records the boxes instead of showing them; confirmations take the answers
+// a test queued, and fail the test when there is none.
+class RecordingDialogs : public UserDialogs {
+ public:
+  void ShowError(const QString& caption, const QString& text) override { errors.push_back({caption, text}); }
+  bool Confirm(const QString& text) override;
+  // The texts of the errors shown, one a line.
+  QString ErrorTexts() const;
+
+  std::vector<ShownError> errors;
+  QStringList confirmations;
+  std::deque<bool> answers;
+};
+
+// Puts recording boxes in place of the real ones for as long as it lives.
+RecordingDialogs& InstallRecordingDialogs();
+
+// The working directory of one test function, removed after it.
+class FreshDirectory {
+ public:
+  FreshDirectory();
+  ~FreshDirectory();
+  QString Path() const { return directory_.path(); }
+
+ private:
+  QString previous_;
+  QTemporaryDir directory_;
+};
+
+// Fills a field of a record in a dBASE file with one character, as a program
+// that does not know the format might.
+void OverwriteField(const QString& path, int record, const QString& fieldName, char filler);
+
+}  // namespace dravlik::testing
+
+// Like QTEST_MAIN, with the program's own application object, so that errors
+// escaping event handlers reach its error display.
+#define PDRAVLIK_WINDOW_TEST_MAIN(TestObject)        \
+  int main(int argc, char** argv) {                  \
+    dravlik::TApplication application(argc, argv);  \
+    TestObject test;                                 \
+    QTEST_SET_MAIN_SOURCE_PATH                       \
+    return QTest::qExec(&test, argc, argv);          \
+  }
