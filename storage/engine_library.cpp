@@ -44,7 +44,13 @@ std::optional<std::filesystem::path> ExecutableDirectory() {
 // system's search.
 std::vector<std::string> Candidates(const EngineLoadOptions& options) {
   std::vector<std::string> candidates;
-  if (const auto directory = ExecutableDirectory()) candidates.push_back(*directory / options.libraryName);
+  if (const auto directory = ExecutableDirectory()) {
+    candidates.push_back(*directory / options.libraryName);
+    // Where an installation puts the engine, relative to the program; the
+    // system's search would find it through the program's RUNPATH too, but not
+    // where an interposed dlopen (a sanitizer's) hides the caller.
+    candidates.push_back(*directory / PDRAVLIK_ENGINE_FROM_PROGRAM / options.libraryName);
+  }
   const std::string settings = options.settingsPath.empty() ? EngineSettingsPath() : options.settingsPath;
   // A relative directory would be the working directory's again.
   if (const auto directory = ReadSetting(settings, "DLLPATH"); directory && !directory->empty()) {
