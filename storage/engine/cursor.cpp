@@ -143,6 +143,18 @@ bool Cursor::ReadIntoScratch(std::uint32_t record) {
       .Detail("Record " + std::to_string(record + 1) + " has no deletion flag.");
 }
 
+bool Cursor::DeliverIfLive(std::uint32_t r, dbfe_lock lock, std::uint8_t* record, dbfe_record_props* props) {
+  if (KnownDeleted(r)) return false;
+  if (!ReadIntoScratch(r)) {
+    NoteDeleted(r);
+    return false;
+  }
+  place_ = Place::kOn;
+  record_ = r;
+  Deliver(lock, record, props);
+  return true;
+}
+
 void Cursor::GetNext(dbfe_lock lock, std::uint8_t* record, dbfe_record_props* props) {
   if (place_ == Place::kEnd) throw EngineError(DBFE_ERR_EOF);
   for (std::uint32_t r = place_ == Place::kBegin ? 0 : record_ + 1;; ++r) {
@@ -150,14 +162,7 @@ void Cursor::GetNext(dbfe_lock lock, std::uint8_t* record, dbfe_record_props* pr
       place_ = Place::kEnd;
       throw EngineError(DBFE_ERR_EOF);
     }
-    if (KnownDeleted(r)) continue;
-    if (ReadIntoScratch(r)) {
-      place_ = Place::kOn;
-      record_ = r;
-      Deliver(lock, record, props);
-      return;
-    }
-    NoteDeleted(r);
+    if (DeliverIfLive(r, lock, record, props)) return;
   }
 }
 
@@ -166,14 +171,7 @@ void Cursor::GetPrior(dbfe_lock lock, std::uint8_t* record, dbfe_record_props* p
   std::uint32_t r = place_ == Place::kEnd ? file_.RefreshRecordCount() : record_;
   while (r > 0) {
     --r;
-    if (KnownDeleted(r)) continue;
-    if (ReadIntoScratch(r)) {
-      place_ = Place::kOn;
-      record_ = r;
-      Deliver(lock, record, props);
-      return;
-    }
-    NoteDeleted(r);
+    if (DeliverIfLive(r, lock, record, props)) return;
   }
   place_ = Place::kBegin;
   throw EngineError(DBFE_ERR_BOF);

@@ -58,6 +58,8 @@ class Cursor {
   LiveRecords& Live();
   std::uint32_t CurrentRecord() const;  // throws unless on a record
   void Deliver(dbfe_lock lock, std::uint8_t* out, dbfe_record_props* props);
+  // Moves onto record r and hands it out, unless it is deleted.
+  bool DeliverIfLive(std::uint32_t r, dbfe_lock lock, std::uint8_t* out, dbfe_record_props* props);
   bool HoldsLock(std::uint32_t record) const;
   void Lock(std::uint32_t record);
   void Unlock(std::uint32_t record) noexcept;
