@@ -21,24 +21,13 @@ using testing::InChildProcess;
 using testing::MessageOf;
 using testing::TableTest;
 
-// The message of the engine error that `operation` raises, or "(no error)".
-template <class Operation>
-std::string EngineMessageOf(Operation operation) {
-  try {
-    operation();
-  } catch (const EDBEngineError& e) {
-    return e.what();
-  }
-  return "(no error)";
-}
-
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 TEST_F(TableTest, RecreatingATableThatAnotherTableHoldsIsRefused) {
   auto writer = OpenSiteClassTable();
   AddRow(*writer, "SM ", 10);
   auto other = MakeSiteClassTable();
-  const std::string message = EngineMessageOf([&] { other->CreateTable(); });
+  const std::string message = MessageOf<EDBEngineError>([&] { other->CreateTable(); });
   EXPECT_TRUE(Contains(message, "in use")) << message;
   EXPECT_TRUE(Contains(message, "bon_Hm1.dbf")) << message;
   EXPECT_FALSE(other->Active());
@@ -70,7 +59,7 @@ TEST_F(TableTest, RecreatingATableThatAnotherProgramHoldsIsRefused) {
   char byte = 0;
   ASSERT_EQ(read(opened[0], &byte, 1), 1) << "the other program opened the table";
   auto table = MakeSiteClassTable();
-  const std::string message = EngineMessageOf([&] { table->CreateTable(); });
+  const std::string message = MessageOf<EDBEngineError>([&] { table->CreateTable(); });
   byte = 'f';
   ASSERT_EQ(write(finish[1], &byte, 1), 1);
   int status = 0;
@@ -116,7 +105,7 @@ TEST_F(TableTest, AFullDiskNamesTheTableAndKeepsWhatWasPosted) {
     const rlimit limit{4096, 4096};
     setrlimit(RLIMIT_FSIZE, &limit);
     int posted = 0;
-    const std::string message = EngineMessageOf([&] {
+    const std::string message = MessageOf<EDBEngineError>([&] {
       for (; posted < 1000; ++posted) AddRow(*table, "SM ", posted);
     });
     if (!Contains(message, "bon_Hm1.dbf") || !Contains(message, std::strerror(EFBIG))) return 5;

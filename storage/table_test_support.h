@@ -46,13 +46,13 @@ class TableTest : public InFreshDirectory {
   }
 };
 
-// The message of the EDatabaseError (or EDBEngineError) that `operation`
-// raises, or "(no error)".
-template <class Operation>
+// The message of the error of type `Error` (by default any error of the table
+// layer) that `operation` raises, or "(no error)".
+template <class Error = EDatabaseError, class Operation>
 std::string MessageOf(Operation operation) {
   try {
     operation();
-  } catch (const EDatabaseError& e) {
+  } catch (const Error& e) {
     return e.what();
   }
   return "(no error)";
