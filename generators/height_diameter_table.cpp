@@ -5,6 +5,7 @@
 #include "numeric.h"
 #include "plausible_ratio.h"
 #include "table.h"
+#include "table_regeneration.h"
 #include "volume.h"
 
 namespace dravlik {
@@ -12,8 +13,7 @@ namespace dravlik {
 using vzorce::SpeciesIndex;
 
 void GenerateHeightDiameterTable(TTable& table, VolumeModel volume) {
-  table.CreateTable();
-  table.Open();
+  TableRegeneration regeneration(table);
   std::string code;
   for (SpeciesIndex species = 0; species < vzorce::kModelledSpeciesCount; ++species) {
     for (int height = 7; height <= 40; ++height) {
@@ -32,8 +32,7 @@ void GenerateHeightDiameterTable(TTable& table, VolumeModel volume) {
       }
     }
   }
-  table.Close();
-  table.Open();
+  regeneration.Finish();
 }
 
 }  // namespace dravlik

@@ -14,9 +14,10 @@ class TTable;
 using VolumeModel = void (*)(vzorce::SpeciesIndex species, double diameter, double height, double& v1, double& v2,
                              double& v3, double& v4);
 
-// Recreates the closed table, fills it and leaves it open on the first row. An
-// error ends the generation with the rows posted so far in the file, the row
-// under construction pending and the table open.
+// Recreates the closed table, fills it and leaves it open on the first row;
+// the new file replaces the old one only once it is whole. An error ends the
+// generation with the old file untouched and the table open, read-only, on the
+// rows posted so far, the row under construction pending.
 void GenerateHeightDiameterTable(TTable& table, VolumeModel volume = vzorce::Volume);
 
 }  // namespace dravlik

@@ -1,5 +1,7 @@
 #include "height_diameter_table.h"
 
+#include <filesystem>
+
 #include <array>
 
 #include "numeric.h"
@@ -91,6 +93,8 @@ TEST_F(HeightDiameterTableTest, AFailingModelEndsTheRunWithTheRowsPostedBefore) 
   EXPECT_THROW(GenerateHeightDiameterTable(*table, FailingVolume), vzorce::OverflowError);
   EXPECT_EQ(table->State(), dsInsert);
   EXPECT_EQ(table->RecordCount(), 10);
+  EXPECT_FALSE(table->CanModify());
+  EXPECT_FALSE(std::filesystem::exists("TloVysHm.dbf")) << "a failed first run leaves no table";
   EXPECT_EQ(table->FieldByName("tloustka").AsFloat(), 17.0);
   EXPECT_TRUE(table->FieldByName("hmot").IsNull());
   try {

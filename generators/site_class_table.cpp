@@ -6,6 +6,7 @@
 #include "height_by_site_index.h"
 #include "numeric.h"
 #include "table.h"
+#include "table_regeneration.h"
 #include "volume.h"
 
 namespace dravlik {
@@ -15,8 +16,7 @@ using vzorce::SpeciesIndex;
 const SiteClassModels kSiteClassModels = {vzorce::HeightBySiteIndex, vzorce::Diameter, vzorce::Volume};
 
 void GenerateSiteClassTable(TTable& table, const SiteClassModels& models) {
-  table.CreateTable();
-  table.Open();
+  TableRegeneration regeneration(table);
   std::string code;
   for (SpeciesIndex species = 0; species < vzorce::kModelledSpeciesCount; ++species) {
     const vzorce::SiteIndexRange range = vzorce::SiteIndexRangeOf(species);
@@ -40,8 +40,7 @@ void GenerateSiteClassTable(TTable& table, const SiteClassModels& models) {
       }
     }
   }
-  table.Close();
-  table.Open();
+  regeneration.Finish();
 }
 
 }  // namespace dravlik

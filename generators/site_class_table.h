@@ -18,9 +18,10 @@ struct SiteClassModels {
 };
 extern const SiteClassModels kSiteClassModels;
 
-// Recreates the closed table, fills it and leaves it open on the first row. An
-// error ends the generation with the rows posted so far in the file, the row
-// under construction pending and the table open.
+// Recreates the closed table, fills it and leaves it open on the first row;
+// the new file replaces the old one only once it is whole. An error ends the
+// generation with the old file untouched and the table open, read-only, on the
+// rows posted so far, the row under construction pending.
 void GenerateSiteClassTable(TTable& table, const SiteClassModels& models = kSiteClassModels);
 
 }  // namespace dravlik

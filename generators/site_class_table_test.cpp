@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <filesystem>
 #include <stdexcept>
 #include <utility>
 
@@ -16,6 +17,8 @@
 namespace dravlik {
 namespace {
 
+using testing::FileBytes;
+using testing::FilesHere;
 using vzorce::SpeciesIndex;
 
 enum Column { kSpecies, kSiteIndex, kAge, kHeight, kDiameter, kVolume };
@@ -85,9 +88,8 @@ TEST_F(SiteClassTableTest, RoundsTiesToEvenFromTheExactProduct) {
     firstRow = true;
     auto fresh = MakeSiteClassTable();
     EXPECT_THROW(GenerateSiteClassTable(*fresh, models), std::runtime_error);
-    auto reader = MakeSiteClassTable();
-    reader->Open();
-    EXPECT_EQ(reader->FieldByName("VYSKA").AsFloat(), stored) << height;
+    fresh->Cancel();  // the second row, pending
+    EXPECT_EQ(Number(*fresh, 0, kHeight), stored) << height;
   }
 }
 
@@ -97,22 +99,22 @@ double FailingDiameter(SpeciesIndex species, double age, double height) {
   return vzorce::Diameter(species, age, height);
 }
 
-TEST_F(SiteClassTableTest, AFailingModelEndsTheRunWithTheRowsPostedBefore) {
+TEST_F(SiteClassTableTest, AFailingModelEndsTheRunAndLeavesTheOldTableInPlace) {
+  GenerateSiteClassTable(*MakeSiteClassTable());
+  const std::vector<std::uint8_t> good = FileBytes("bon_Hm1.dbf");
   SiteClassModels models = kSiteClassModels;
   models.diameter = FailingDiameter;
   diametersBeforeFailure = 100;
   EXPECT_THROW(GenerateSiteClassTable(*table, models), vzorce::DivisionByZeroError);
   EXPECT_EQ(table->State(), dsInsert);
   EXPECT_EQ(table->RecordCount(), 100);
+  EXPECT_FALSE(table->CanModify()) << "rows that will never be saved must not look editable";
   // The record under construction keeps what was assigned before the failure.
   EXPECT_EQ(table->FieldByName("DREVINA").AsString(), "SM ");
   EXPECT_EQ(table->FieldByName("VEK").AsFloat(), 15 + 5 * (100 % 28));
   EXPECT_EQ(table->FieldByName("HMOT").AsFloat(), 0.0);
   EXPECT_TRUE(table->FieldByName("TLOUSTKA").IsNull());
-
-  auto reader = MakeSiteClassTable();
-  reader->Open();
-  EXPECT_EQ(reader->RecordCount(), 100);
+  EXPECT_EQ(FileBytes("bon_Hm1.dbf"), good);
 
   try {
     GenerateSiteClassTable(*table);
@@ -121,9 +123,14 @@ TEST_F(SiteClassTableTest, AFailingModelEndsTheRunWithTheRowsPostedBefore) {
     EXPECT_STREQ(e.what(), "Table1: Cannot perform this operation on an open dataset");
   }
   EXPECT_EQ(table->State(), dsInsert);
+  table->Close();
+  EXPECT_EQ(FileBytes("bon_Hm1.dbf"), good);
+  EXPECT_EQ(FilesHere(), std::vector<std::string>{"bon_Hm1.dbf"});
 }
 
-TEST_F(SiteClassTableTest, AFullDiskEndsTheRunWithTheRowsPostedBefore) {
+TEST_F(SiteClassTableTest, AFullDiskEndsTheRunAndLeavesTheOldTableInPlace) {
+  GenerateSiteClassTable(*MakeSiteClassTable());
+  const std::vector<std::uint8_t> good = FileBytes("bon_Hm1.dbf");
   const int result = testing::InChildProcess([] {
     signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{100000, 100000};
@@ -137,12 +144,47 @@ TEST_F(SiteClassTableTest, AFullDiskEndsTheRunWithTheRowsPostedBefore) {
     return 3;
   });
   ASSERT_EQ(result, 0);
-  auto table = MakeSiteClassTable();
-  table->Open();
-  EXPECT_GT(table->RecordCount(), 0);
-  EXPECT_LT(table->RecordCount(), 3228);
-  const int last = table->RecordCount() - 1;
-  EXPECT_FALSE(std::holds_alternative<std::monostate>(table->RowValue(last, kVolume)));
+  EXPECT_EQ(FileBytes("bon_Hm1.dbf"), good);
+  EXPECT_EQ(FilesHere(), std::vector<std::string>{"bon_Hm1.dbf"});
+}
+
+// Another program renames a table of its own over ours during the run.
+int heightsBeforeSwap = 0;
+double SwappingHeight(SpeciesIndex species, double age, double siteIndex) {
+  if (heightsBeforeSwap-- == 0) {
+    TTable theirs("Theirs", "theirs.dbf");
+    theirs.AddStringField("TheirsDREVINA", "DREVINA", 3);
+    theirs.CreateTable();
+    theirs.Open();
+    for (const char* code : {"AA ", "BB ", "CC "}) {
+      theirs.Insert();
+      theirs.FieldByName("DREVINA").SetAsString(code);
+      theirs.Post();
+    }
+    theirs.Close();
+    std::filesystem::rename("theirs.dbf", "bon_Hm1.dbf");
+  }
+  return vzorce::HeightBySiteIndex(species, age, siteIndex);
+}
+
+TEST_F(SiteClassTableTest, NeverOverwritesATableSwappedInMeanwhileNorReportsItsRowsAsWritten) {
+  GenerateSiteClassTable(*MakeSiteClassTable());
+  SiteClassModels models = kSiteClassModels;
+  models.height = SwappingHeight;
+  heightsBeforeSwap = 500;
+  try {
+    GenerateSiteClassTable(*table, models);
+    FAIL() << "the run reported success";
+  } catch (const EDBEngineError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Table was replaced by another program.\nTable: " + (Directory() / "bon_Hm1.dbf").string());
+  }
+  EXPECT_FALSE(table->Active());
+  TTable reader("Reader", "bon_Hm1.dbf");
+  reader.AddStringField("ReaderDREVINA", "DREVINA", 3);
+  reader.Open();
+  EXPECT_EQ(reader.RecordCount(), 3);
+  EXPECT_EQ(FilesHere(), std::vector<std::string>{"bon_Hm1.dbf"});
 }
 
 }  // namespace

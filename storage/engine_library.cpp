@@ -1,21 +1,16 @@
 #include "engine_library.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <new>
-#include <optional>
 #include <set>
-#include <string_view>
 #include <vector>
 
 #include "database_error.h"
-#include "settings.h"
+#include "engine_search.h"
 
 namespace dravlik {
 namespace {
@@ -31,55 +26,20 @@ std::string Hex4(dbfe_status status) {
   return text;
 }
 
-[[noreturn]] void StartFailed(dbfe_status status) { throw EDBEngineError(status, EngineStartErrorMessage(status)); }
-
-std::optional<std::filesystem::path> ExecutableDirectory() {
-  std::error_code error;
-  const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return std::nullopt;
-  return executable.parent_path();
-}
-
-// The places to look, in order: full paths, then the bare name for the
-// system's search.
-std::vector<std::string> Candidates(const EngineLoadOptions& options) {
-  std::vector<std::string> candidates;
-  if (const auto directory = ExecutableDirectory()) {
-    candidates.push_back(*directory / options.libraryName);
-    // Where an installation puts the engine, relative to the program; the
-    // system's search would find it through the program's RUNPATH too, but not
-    // where an interposed dlopen (a sanitizer's) hides the caller.
-    candidates.push_back(*directory / PDRAVLIK_ENGINE_FROM_PROGRAM / options.libraryName);
+// Calls the initialisation entry point; on failure the library is unloaded.
+void Initialise(const OpenedEngine& opened) {
+  auto init = reinterpret_cast<decltype(&dbfe_init)>(dlsym(opened.handle, "dbfe_init"));
+  if (!init) {
+    dlclose(opened.handle);
+    EngineStartFailed(DBFE_ERR_NO_ENTRY_POINT,
+                      "The engine library " + opened.path + " has no initialisation entry point dbfe_init.");
   }
-  const std::string settings = options.settingsPath.empty() ? EngineSettingsPath() : options.settingsPath;
-  // A relative directory would be the working directory's again.
-  if (const auto directory = ReadSetting(settings, "DLLPATH"); directory && !directory->empty()) {
-    if (std::filesystem::path(*directory).is_absolute()) candidates.push_back(std::filesystem::path(*directory) / options.libraryName);
+  const dbfe_environment environment{"0009"};
+  const dbfe_status status = init(DBFE_INTERFACE_VERSION, &environment);
+  if (status != DBFE_OK && status != DBFE_WARN_ALREADY_INITIALISED) {
+    dlclose(opened.handle);
+    EngineStartFailed(status);
   }
-  candidates.push_back(options.libraryName);
-  return candidates;
-}
-
-bool IsBareName(const std::string& name) { return name.find('/') == std::string::npos; }
-
-// dlopen says why it failed only in words, in the user's language; the system's
-// reason is its last part, in the same language as strerror's.
-dbfe_status LoadFailure(const char* reason) {
-  const std::string_view text = reason ? reason : "";
-  if (text.find(std::strerror(ENOENT)) != std::string_view::npos) return DBFE_ERR_LIBRARY_NOT_FOUND;
-  if (text.find(std::strerror(ENOMEM)) != std::string_view::npos) return DBFE_ERR_NO_MEMORY;
-  return DBFE_ERR_LOAD_FAILED;
-}
-
-// A handle, or nothing where there is no such library; a library that exists
-// but does not load is a failure of its own.
-void* Open(const std::string& candidate) {
-  if (!IsBareName(candidate) && access(candidate.c_str(), F_OK) != 0) return nullptr;
-  void* handle = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle) return handle;
-  const dbfe_status status = LoadFailure(dlerror());
-  if (status == DBFE_ERR_LIBRARY_NOT_FOUND && IsBareName(candidate)) return nullptr;
-  StartFailed(status);
 }
 
 std::string Trimmed(const std::string& line) {
@@ -97,28 +57,21 @@ std::string EngineStartErrorMessage(dbfe_status status) {
   return "An error occurred while attempting to initialize the database engine (error $" + Hex4(status) + ")";
 }
 
+void EngineStartFailed(dbfe_status status, const std::string& details) {
+  // The first line is what users and other programs know the failure by.
+  std::string message = EngineStartErrorMessage(status);
+  if (!details.empty()) message += "\n" + details;
+  throw EDBEngineError(status, message);
+}
+
 std::unique_ptr<EngineLibrary> EngineLibrary::Load(const EngineLoadOptions& options) {
   try {
-    for (const std::string& candidate : Candidates(options)) {
-      void* handle = Open(candidate);
-      if (!handle) continue;
-      auto init = reinterpret_cast<decltype(&dbfe_init)>(dlsym(handle, "dbfe_init"));
-      if (!init) {
-        dlclose(handle);
-        StartFailed(DBFE_ERR_NO_ENTRY_POINT);
-      }
-      const dbfe_environment environment{"0009"};
-      const dbfe_status status = init(DBFE_INTERFACE_VERSION, &environment);
-      if (status != DBFE_OK && status != DBFE_WARN_ALREADY_INITIALISED) {
-        dlclose(handle);
-        StartFailed(status);
-      }
-      return std::unique_ptr<EngineLibrary>(new EngineLibrary(handle, candidate));
-    }
+    const OpenedEngine opened = OpenEngine(options);
+    Initialise(opened);
+    return std::unique_ptr<EngineLibrary>(new EngineLibrary(opened.handle, opened.path));
   } catch (const std::bad_alloc&) {
-    StartFailed(DBFE_ERR_NO_MEMORY);
+    EngineStartFailed(DBFE_ERR_NO_MEMORY);
   }
-  StartFailed(DBFE_ERR_LIBRARY_NOT_FOUND);
 }
 
 EngineLibrary::~EngineLibrary() {

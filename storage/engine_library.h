@@ -47,7 +47,9 @@ class EngineLibrary {
  public:
   // Loads and initialises the engine; failures raise EDBEngineError with the
   // status 0x2108 (not found), 0x2109 (other), 0x2501 (no memory) or 0x2A06 (no
-  // initialisation entry point), or the initialisation's own status.
+  // initialisation entry point), or the initialisation's own status. The
+  // message is EngineStartErrorMessage's line, then lines naming the files
+  // concerned and why: for 0x2108 every place looked in (see engine_search.h).
   static std::unique_ptr<EngineLibrary> Load(const EngineLoadOptions& options);
   ~EngineLibrary();
   EngineLibrary(const EngineLibrary&) = delete;
@@ -68,6 +70,10 @@ class EngineLibrary {
   EntryPoint<decltype(&dbfe_translate_record_structure)> translateRecordStructure{*this,
                                                                                  "dbfe_translate_record_structure"};
   EntryPoint<decltype(&dbfe_create_table)> createTable{*this, "dbfe_create_table"};
+  EntryPoint<decltype(&dbfe_begin_replacement)> beginReplacement{*this, "dbfe_begin_replacement"};
+  EntryPoint<decltype(&dbfe_get_replacement_name)> getReplacementName{*this, "dbfe_get_replacement_name"};
+  EntryPoint<decltype(&dbfe_commit_replacement)> commitReplacement{*this, "dbfe_commit_replacement"};
+  EntryPoint<decltype(&dbfe_drop_replacement)> dropReplacement{*this, "dbfe_drop_replacement"};
   EntryPoint<decltype(&dbfe_open_table)> openTable{*this, "dbfe_open_table"};
   EntryPoint<decltype(&dbfe_close_cursor)> closeCursor{*this, "dbfe_close_cursor"};
   EntryPoint<decltype(&dbfe_get_cursor_props)> getCursorProps{*this, "dbfe_get_cursor_props"};

@@ -4,73 +4,26 @@
 #include <filesystem>
 #include <fstream>
 
-#include "database_error.h"
+#include "engine_test_support.h"
 #include "schemas.h"
-#include "settings.h"
-#include "working_directory_for_tests.h"
 
 namespace dravlik {
 namespace {
 
 namespace fs = std::filesystem;
-
-class EngineLibraryTest : public testing::InFreshDirectory {
- protected:
-  // Loads the engine as `libraryName`, with DLLPATH naming `dllPath` (none when empty).
-  std::unique_ptr<EngineLibrary> Load(const std::string& libraryName, const std::string& dllPath = "") {
-    std::ofstream(SettingsFile()) << "# engine settings\nDLLPATH = " << dllPath << "\n";
-    return EngineLibrary::Load({libraryName, SettingsFile()});
-  }
-  std::string SettingsFile() const { return (Directory() / "engine.conf").string(); }
-
-  static fs::path BuiltEngine() { return fs::read_symlink("/proc/self/exe").parent_path() / "libdbfengine.so"; }
-
-  template <class Operation>
-  static std::pair<std::uint16_t, std::string> FailureOf(Operation operation) {
-    try {
-      operation();
-    } catch (const EDBEngineError& e) {
-      return {e.Status(), e.what()};
-    }
-    return {0, ""};
-  }
-};
-
-TEST_F(EngineLibraryTest, AMissingEngineReportsThatItCannotStart) {
-  const auto [status, message] = FailureOf([&] { Load("libnosuchengine.so"); });
-  EXPECT_EQ(status, 0x2108);
-  EXPECT_EQ(message, "An error occurred while attempting to initialize the database engine (error $2108)");
-}
-
-TEST_F(EngineLibraryTest, IsNeverLoadedFromTheWorkingDirectory) {
-  fs::copy_file(BuiltEngine(), "libplanted.so");
-  EXPECT_EQ(FailureOf([&] { Load("libplanted.so"); }).first, 0x2108);
-  EXPECT_EQ(FailureOf([&] { Load("libplanted.so", "."); }).first, 0x2108) << "a relative DLLPATH";
-}
-
-TEST_F(EngineLibraryTest, IsFoundThroughTheSetting) {
-  fs::create_directory("engines");
-  fs::copy_file(BuiltEngine(), "engines/libcopied.so");
-  const auto engine = Load("libcopied.so", (Directory() / "engines").string());
-  EXPECT_EQ(fs::path(engine->Path()), Directory() / "engines/libcopied.so");
-  char type[32] = {};
-  dbfe_database database = nullptr;
-  engine->Check(engine->openDatabase(nullptr, nullptr, DBFE_READ_WRITE, DBFE_SHARED, &database));
-  engine->Check(engine->getDatabaseProperty(database, DBFE_PROP_DATABASE_TYPE, type, sizeof type));
-  EXPECT_STREQ(type, "STANDARD");
-  engine->Check(engine->closeDatabase(&database));
-}
-
-TEST_F(EngineLibraryTest, LooksBesideTheProgramFirst) {
-  const auto engine = Load("libdbfengine.so");
-  EXPECT_EQ(fs::path(engine->Path()), BuiltEngine());
-}
+using testing::EngineLibraryTest;
+using testing::FirstLine;
+using testing::HasLine;
+using testing::kCannotStart;
+using testing::Lines;
 
 TEST_F(EngineLibraryTest, ALibraryWithoutTheInitialisationEntryPoint) {
   const std::string directory = fs::path(FAKE_ENGINES_DIRECTORY).string();
   const auto [status, message] = FailureOf([&] { Load("libfake_engine_without_init.so", directory); });
   EXPECT_EQ(status, 0x2a06);
-  EXPECT_EQ(message, "An error occurred while attempting to initialize the database engine (error $2a06)");
+  const std::string library = fs::canonical(directory + "/libfake_engine_without_init.so").string();
+  EXPECT_EQ(message, kCannotStart + " (error $2a06)\nThe engine library " + library +
+                         " has no initialisation entry point dbfe_init.");
 }
 
 TEST_F(EngineLibraryTest, AMissingEntryPointIsAnErrorWhenCalled) {
@@ -88,7 +41,9 @@ TEST_F(EngineLibraryTest, AFileThatIsNoLibraryIsAFailureOfItsOwn) {
   std::ofstream("engines/libbroken.so") << "not a shared library";
   const auto [status, message] = FailureOf([&] { Load("libbroken.so", (Directory() / "engines").string()); });
   EXPECT_EQ(status, 0x2109);
-  EXPECT_EQ(message, "An error occurred while attempting to initialize the database engine (error $2109)");
+  EXPECT_EQ(FirstLine(message), kCannotStart + " (error $2109)");
+  const std::string named = "The engine library " + (Directory() / "engines/libbroken.so").string() + " could not be";
+  EXPECT_EQ(Lines(message).at(1).rfind(named, 0), 0u) << message;
 }
 
 TEST_F(EngineLibraryTest, AMissingEntryPointFailsTheTableOperationCleanly) {
@@ -107,7 +62,9 @@ TEST_F(EngineLibraryTest, TablesReportTheStartFailure) {
   TSession session("Broken", {"libnosuchengine.so", SettingsFile()});
   auto table = MakeSiteClassTable(session);
   const auto [status, message] = FailureOf([&] { table->CreateTable(); });
-  EXPECT_EQ(message, "An error occurred while attempting to initialize the database engine (error $2108)");
+  EXPECT_EQ(FirstLine(message), kCannotStart + " (error $2108)");
+  EXPECT_TRUE(HasLine(message, "Not found: /nonexistent/libnosuchengine.so (DLLPATH in " + SettingsFile() + ")"))
+      << message;
   EXPECT_FALSE(session.Active());
   EXPECT_EQ(FailureOf([&] { table->Open(); }).first, 0x2108);  // tried again, fails again
   EXPECT_FALSE(table->Active());
@@ -185,16 +142,6 @@ TEST_F(EngineMessageTest, AFailedOperationRaisesTheMessage) {
   });
   EXPECT_EQ(status, 0x2F06);
   EXPECT_EQ(message, "Only the standard database of local files is supported.");
-}
-
-TEST(Settings, ReadsKeyValueLines) {
-  const std::string path = (fs::temp_directory_path() / "pdravlik-settings-test.conf").string();
-  std::ofstream(path) << "# comment\n; another\n\n  dllpath =  /opt/engine  \nOTHER=1\nbroken line\n";
-  EXPECT_EQ(ReadSetting(path, "DLLPATH"), "/opt/engine");
-  EXPECT_EQ(ReadSetting(path, "other"), "1");
-  EXPECT_EQ(ReadSetting(path, "MISSING"), std::nullopt);
-  EXPECT_EQ(ReadSetting("/nonexistent/engine.conf", "DLLPATH"), std::nullopt);
-  fs::remove(path);
 }
 
 TEST(Sessions, TheDefaultSessionExistsWithoutAnEngine) {

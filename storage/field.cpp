@@ -16,12 +16,15 @@ std::string Trimmed(std::string_view text) {
   return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
 }
 
-// The longest prefix of at most `size` bytes that does not end inside a UTF-8 character.
+// The longest prefix of at most `size` characters (code points of UTF-8).
 std::string_view CutToSize(std::string_view value, int size) {
-  if (value.size() <= static_cast<std::size_t>(size)) return value;
-  std::size_t end = static_cast<std::size_t>(size);
-  while (end > 0 && (static_cast<unsigned char>(value[end]) & 0xC0) == 0x80) --end;
-  return value.substr(0, end);
+  int characters = 0;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if ((static_cast<unsigned char>(value[i]) & 0xC0) == 0x80) continue;  // inside a character
+    if (characters == size) return value.substr(0, i);
+    ++characters;
+  }
+  return value;
 }
 
 // printf's %.<precision>g in the C locale, whatever the current locale.

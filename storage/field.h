@@ -2,6 +2,7 @@
 // and writes the table's current record.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,6 +31,7 @@ class TField {
   const std::string& DisplayName() const { return displayLabel_.empty() ? fieldName_ : displayLabel_; }
   void SetDisplayLabel(std::string label) { displayLabel_ = std::move(label); }
   TFieldType DataType() const { return dataType_; }
+  // A string field's size in characters; 0 for a float field.
   int Size() const { return size_; }
   bool ReadOnly() const { return readOnly_; }
   void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
@@ -72,12 +74,14 @@ class TField {
   bool readOnly_ = false;
   bool required_ = false;
   int fieldNo_ = 0;
+  std::size_t textCapacity_ = 0;  // bytes that reading a value of the bound field takes
 };
 
 class TStringField : public TField {
  public:
   TStringField(TTable& table, std::string name, std::string fieldName, int size);
-  // Cut to the field's size (never inside a character) without a message.
+  // Cut to the field's size in characters (code points of UTF-8) without a
+  // message; the engine stores it in the file's code page.
   void SetAsString(std::string_view value) override;
   void SetAsInteger(std::int32_t value) override;
   void SetAsFloat(double value) override;

@@ -19,6 +19,13 @@ const char* TypeName(TFieldType type) {
   }
 }
 
+// What the engine may write for a string field of the file: up to three bytes
+// of UTF-8 for each stored byte, then a NUL. The file's width counts, not the
+// schema's size: a bound field may be wider.
+std::size_t TextCapacity(const dbfe_field_desc& field) {
+  return 3 * std::size_t{std::max(field.units1, field.width)} + 1;
+}
+
 TFieldType FieldTypeOf(const dbfe_field_desc& field) {
   switch (field.type) {
     case DBFE_TYPE_ZSTRING: return ftString;
@@ -69,13 +76,16 @@ TTable::TTable(std::string name, std::string tableName, TSession& session)
     : name_(std::move(name)), tableName_(std::move(tableName)), session_(session) {}
 
 TTable::~TTable() {
-  if (Active()) {
-    state_ = dsInactive;
-    try {
-      ReleaseCursor();
-    } catch (const EDatabaseError&) {
-      // Nobody is left to hear of a failed close here.
+  // Closed as Close does, but the links only learn below that the table is gone.
+  state_ = dsInactive;
+  try {
+    if (ReleaseCursor() == DBFE_OK) {
+      CommitReplacement();
+    } else {
+      DropReplacement();
     }
+  } catch (...) {
+    // Nobody is left to hear of a failed close here.
   }
   // Links that outlive the table learn that it is gone: it has no data set.
   const std::list<TDataLink*> links = std::move(links_);
@@ -168,7 +178,52 @@ void TTable::CreateTable() {
   // Local files take the driver of their table type, other databases their own.
   const std::string translator = connection.IsStandard() ? driver : connection.DatabaseType();
   engine.Check(engine.translateRecordStructure(translator.c_str(), count, logical.data(), physical.data()));
-  engine.Check(engine.createTable(connection.Handle(), true, &table, count, physical.data()));
+  // A recreation never opened gives way to this one.
+  DropReplacement();
+  auto holder = std::make_unique<DatabaseConnection>(session_);
+  dbfe_replacement replacement = nullptr;
+  engine.Check(engine.beginReplacement(connection.Handle(), &table, count, physical.data(), &replacement));
+  char newName[DBFE_MAX_PATH + 1] = {};
+  const dbfe_status status = engine.getReplacementName(replacement, newName, sizeof newName);
+  if (status != DBFE_OK) {
+    const EDBEngineError failure(status, engine.ErrorMessage(status));
+    engine.dropReplacement(&replacement);
+    throw failure;
+  }
+  replacement_ = replacement;
+  replacementConnection_ = std::move(holder);
+  replacementName_ = newName;
+  replacementAbandoned_ = false;
+}
+
+void TTable::AbandonReplacement() {
+  if (!replacement_) return;
+  if (!Active()) return DropReplacement();
+  replacementAbandoned_ = true;
+  canModify_ = false;
+  NotifyLinks([](TDataLink& link) { link.EditingChanged(); });
+}
+
+void TTable::CommitReplacement() {
+  if (!replacement_) return;
+  if (replacementAbandoned_) return DropReplacement();
+  EngineLibrary& engine = replacementConnection_->Engine();
+  const dbfe_status status = engine.commitReplacement(&replacement_);
+  replacement_ = nullptr;
+  std::optional<EDBEngineError> failure;
+  if (status != DBFE_OK) failure.emplace(status, engine.ErrorMessage(status));
+  replacementConnection_.reset();
+  replacementName_.clear();
+  if (failure) throw *failure;
+}
+
+void TTable::DropReplacement() noexcept {
+  // Dropping only removes files that nothing else needs; a failure costs space.
+  if (replacement_) replacementConnection_->Engine().dropReplacement(&replacement_);
+  replacement_ = nullptr;
+  replacementConnection_.reset();
+  replacementName_.clear();
+  replacementAbandoned_ = false;
 }
 
 void TTable::Open() {
@@ -178,7 +233,8 @@ void TTable::Open() {
     connection_ = std::make_unique<DatabaseConnection>(session_);
     const std::string driver = DriverName();
     const auto openTable = [&](dbfe_open_mode mode) {
-      return Engine().openTable(connection_->Handle(), tableName_.c_str(), driver.c_str(), nullptr, mode,
+      const std::string& name = replacement_ ? replacementName_ : tableName_;
+      return Engine().openTable(connection_->Handle(), name.c_str(), driver.c_str(), nullptr, mode,
                                 DBFE_SHARED, true, true, &cursor_);
     };
     dbfe_status status = openTable(DBFE_READ_WRITE);
@@ -186,7 +242,7 @@ void TTable::Open() {
     Check(status);
     dbfe_cursor_props props{};
     Check(Engine().getCursorProps(cursor_, &props));
-    canModify_ = !props.read_only;
+    canModify_ = !props.read_only && !replacementAbandoned_;
     record_.assign(props.record_size, 0);
     engineFields_.assign(props.field_count, dbfe_field_desc{});
     Check(Engine().getFieldDescs(cursor_, engineFields_.data()));
@@ -219,6 +275,7 @@ void TTable::BindFields() {
                     name_);
     }
     field->fieldNo_ = engineField->number;
+    field->textCapacity_ = TextCapacity(*engineField);
   }
 }
 
@@ -237,7 +294,7 @@ dbfe_status TTable::ReleaseCursor() {
 }
 
 void TTable::Close() {
-  if (!Active()) return;
+  if (!Active()) return CommitReplacement();
   state_ = dsInactive;
   modified_ = false;
   // The engine's message must be built before the connection (and perhaps the
@@ -249,7 +306,13 @@ void TTable::Close() {
   NotifyLinks([](TDataLink& link) { link.ActiveChanged(); });
   NotifyLinks([](TDataLink& link) { link.DataSetChanged(); });
   // The table is closed whatever the engine says; what it says is not lost.
-  if (failure) throw *failure;
+  // A new table whose last changes may not have reached the disk never
+  // replaces the old one.
+  if (failure) {
+    DropReplacement();
+    throw *failure;
+  }
+  CommitReplacement();
 }
 
 void TTable::CheckActive() const {
@@ -393,10 +456,10 @@ void TTable::RefreshRecordCount() {
 FieldValue TTable::BufferValue(const std::vector<std::uint8_t>& record, const TField& field) const {
   bool empty = false;
   if (field.DataType() == ftString) {
-    std::string text(static_cast<std::size_t>(field.Size()) + 1, '\0');
+    std::string text(field.textCapacity_, '\0');
     Check(Engine().getField(cursor_, static_cast<std::uint16_t>(field.FieldNo()), record.data(), text.data(), &empty));
     if (empty) return std::monostate{};
-    text.resize(text.find('\0'));
+    text.resize(std::min(text.find('\0'), text.size()));
     return text;
   }
   double number = 0;

@@ -60,9 +60,16 @@ class TTable {
   TTableType TableType() const;
   std::string DriverName() const;
 
-  // Recreates the file empty with the fields' schema, replacing any old one.
-  // The table must be closed.
+  // Recreates the file empty with the fields' schema. The new table takes the
+  // old file's place only when the table, opened on it, is closed: until then
+  // the old file stays as it was, and an abandoned replacement never takes its
+  // place. The table must be closed.
   void CreateTable();
+  // Whether a recreated table still waits to take the old file's place.
+  bool ReplacementPending() const { return replacement_ != nullptr; }
+  // The recreated table will never take the old file's place: its rows can
+  // still be read but no longer changed, and closing the table drops them.
+  void AbandonReplacement();
   void Open();
   // Drops a pending record unposted. The table ends closed even when the
   // engine fails to close its file, which is then raised.
@@ -112,6 +119,8 @@ class TTable {
 
   EngineLibrary& Engine() const { return connection_->Engine(); }
   void Check(dbfe_status status) const { connection_->Engine().Check(status); }
+  void CommitReplacement();
+  void DropReplacement() noexcept;
   void CheckActive() const;
   void CheckCanModify() const;
   void SettlePending();
@@ -148,6 +157,12 @@ class TTable {
   bool canModify_ = false;
   std::unique_ptr<DatabaseConnection> connection_;
   dbfe_cursor cursor_ = nullptr;
+  // A recreated table that has not yet taken the old file's place, with the
+  // hold on the engine that keeps it.
+  dbfe_replacement replacement_ = nullptr;
+  std::unique_ptr<DatabaseConnection> replacementConnection_;
+  std::string replacementName_;
+  bool replacementAbandoned_ = false;
   std::vector<dbfe_field_desc> engineFields_;
   std::vector<std::uint8_t> record_;  // the current record, or the pending one
   int recordCount_ = 0;

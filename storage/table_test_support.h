@@ -19,6 +19,7 @@ class TableTest : public InFreshDirectory {
   static std::unique_ptr<TTable> OpenSiteClassTable() {
     auto table = MakeSiteClassTable();
     table->CreateTable();
+    table->Close();  // the new, empty table in place
     table->Open();
     return table;
   }

@@ -5,7 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <vector>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -33,6 +38,19 @@ class InFreshDirectory : public ::testing::Test {
   std::filesystem::path directory_;
   std::filesystem::path previous_;
 };
+
+// The names in the working directory, sorted.
+inline std::vector<std::string> FilesHere() {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(".")) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+inline std::vector<std::uint8_t> FileBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
 
 // Runs `check` in a forked child, which exits with the check's result (0 for
 // success); returns that exit status, or -1 when the child did not exit.

@@ -1,12 +1,9 @@
 #include "csv_export.h"
 
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <stdexcept>
+#include <sstream>
 
+#include "replacing_file.h"
 #include "table.h"
 
 namespace dravlik {
@@ -44,19 +41,9 @@ void WriteCsv(TTable& table, std::ostream& out) {
 }
 
 void WriteCsvFile(TTable& table, const std::string& path) {
-  const std::string temporary = path + ".part";
-  const auto fail = [&] { throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno)); };
-  try {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) fail();
-    WriteCsv(table, out);
-    out.close();
-    if (!out) fail();
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) fail();
-  } catch (...) {
-    std::remove(temporary.c_str());
-    throw;
-  }
+  std::ostringstream csv;
+  WriteCsv(table, csv);
+  ReplaceFile(path, csv.str());
 }
 
 }  // namespace dravlik

@@ -12,8 +12,8 @@ class TTable;
 
 void WriteCsv(TTable& table, std::ostream& out);
 
-// Writes beside the final name and renames over it, so a reader never sees
-// half a file; raises std::runtime_error naming the file on failure.
+// Writes the file whole or not at all (replacing_file.h); raises
+// std::runtime_error naming the file on failure.
 void WriteCsvFile(TTable& table, const std::string& path);
 
 }  // namespace dravlik

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -97,15 +98,19 @@ int main(int argc, char** argv) {
                             {"help", no_argument, nullptr, 'h'},
                             {"version", no_argument, nullptr, 'V'},
                             {nullptr, 0, nullptr, 0}};
+  // A file size limit must fail the write that meets it, with a message,
+  // not kill the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   const char* directory = nullptr;
   bool csv = false;
   opterr = 0;
-  for (int option; (option = getopt_long(argc, argv, "C:hV", options, nullptr)) != -1;) {
+  for (int option; (option = getopt_long(argc, argv, ":C:hV", options, nullptr)) != -1;) {
     switch (option) {
       case 'C': directory = optarg; break;
       case kCsv: csv = true; break;
       case 'h': PrintUsage(stdout); return 0;
       case 'V': std::printf("%s %s\n", kProgram, PDRAVLIK_VERSION); return 0;
+      case ':': return UsageError(std::string("option '") + argv[optind - 1] + "' needs a directory");
       default: return UsageError(std::string("unrecognised option '") + argv[optind - 1] + "'");
     }
   }

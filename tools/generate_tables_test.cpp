@@ -3,6 +3,9 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <random>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -62,6 +65,9 @@ TEST_F(GenerateTablesTest, RefusesWrongCommandLines) {
   EXPECT_TRUE(Contains(unknown.output, "unknown table 'volumes'"));
   EXPECT_EQ(RunTool("--help").status, 0);
   EXPECT_TRUE(Contains(RunTool("--version").output, "pdravlik-tables "));
+  const Outcome noDirectory = RunTool("site-class -C");
+  EXPECT_EQ(noDirectory.status, 2);
+  EXPECT_TRUE(Contains(noDirectory.output, "option '-C' needs a directory")) << noDirectory.output;
   const Outcome missing = RunTool("-C does-not-exist");
   EXPECT_EQ(missing.status, 1);
   EXPECT_TRUE(Contains(missing.output, "cannot change to directory 'does-not-exist'"));
@@ -82,6 +88,87 @@ TEST_F(GenerateTablesTest, FailsClearlyWhenTheDiskIsFull) {
   EXPECT_EQ(outcome.status, 1);
   EXPECT_TRUE(Contains(outcome.output, "bon_Hm1.dbf")) << outcome.output;
   EXPECT_FALSE(Contains(outcome.output, "3228 rows")) << outcome.output;
+}
+
+TEST_F(GenerateTablesTest, AFileSizeLimitFailsClearlyAndKeepsTheOldTable) {
+  ASSERT_EQ(RunTool("height-diameter").status, 0);
+  const std::vector<std::uint8_t> good = testing::FileBytes("TloVysHm.dbf");
+  const Outcome outcome = RunTool("height-diameter", "ulimit -f 1000;");
+  EXPECT_EQ(outcome.status, 1) << "killed by SIGXFSZ, or success reported";
+  EXPECT_TRUE(Contains(outcome.output, "pdravlik-tables: TloVysHm.dbf: ")) << outcome.output;
+  EXPECT_TRUE(Contains(outcome.output, "File too large")) << outcome.output;
+  EXPECT_EQ(testing::FileBytes("TloVysHm.dbf"), good);
+  EXPECT_EQ(testing::FilesHere(), std::vector<std::string>{"TloVysHm.dbf"});
+}
+
+TEST_F(GenerateTablesTest, RefusesToReplaceATableMadeReadOnly) {
+  ASSERT_EQ(RunTool("site-class").status, 0);
+  chmod("bon_Hm1.dbf", 0444);
+  const std::vector<std::uint8_t> kept = testing::FileBytes("bon_Hm1.dbf");
+  const Outcome outcome = RunTool("site-class");
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_TRUE(Contains(outcome.output, "bon_Hm1.dbf: Table can only be opened for reading.")) << outcome.output;
+  EXPECT_EQ(testing::FileBytes("bon_Hm1.dbf"), kept);
+  struct stat info {};
+  ASSERT_EQ(stat("bon_Hm1.dbf", &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0444u);
+}
+
+int SiteClassRows() {
+  auto table = MakeSiteClassTable();
+  table->Open();
+  return table->RecordCount();
+}
+
+TEST_F(GenerateTablesTest, TwoRunsAtOnceEndWithOneWholeTable) {
+  const std::string run = "( " PDRAVLIK_TABLES " site-class >/dev/null 2>&1; echo $? >&3 ) 3>>";
+  for (int round = 0; round < 20; ++round) {
+    std::filesystem::remove("bon_Hm1.dbf");
+    const Outcome both = RunTool("--version", run + "one.status & " + run + "two.status & wait;");
+    ASSERT_EQ(both.status, 0);
+    EXPECT_EQ(SiteClassRows(), 3228) << "round " << round;
+  }
+  const auto statuses = [](const char* path) {
+    std::ifstream file(path);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  };
+  const std::string one = statuses("one.status"), two = statuses("two.status");
+  std::filesystem::remove("one.status");
+  std::filesystem::remove("two.status");
+  // Each run either wrote the whole table or said that it could not.
+  for (std::size_t i = 0; i < one.size(); ++i) {
+    if (one[i] == '\n') continue;
+    EXPECT_TRUE((one[i] == '0' || one[i] == '1') && (two[i] == '0' || two[i] == '1')) << one << two;
+  }
+  EXPECT_EQ(testing::FilesHere(), std::vector<std::string>{"bon_Hm1.dbf"});
+}
+
+TEST_F(GenerateTablesTest, AKilledRunLeavesTheOldTableOrTheWholeNewOne) {
+  ASSERT_EQ(RunTool("site-class").status, 0);
+  const int rounds = std::getenv("PDRAVLIK_KILL_ROUNDS") ? std::atoi(std::getenv("PDRAVLIK_KILL_ROUNDS")) : 30;
+  std::mt19937 random(std::random_device{}());
+  for (int round = 0; round < rounds; ++round) {
+    // Anywhere from before the start to after the end of a run.
+    const int microseconds = std::uniform_int_distribution<int>(0, 120000)(random);
+    const std::string kill = "sleep " + std::to_string(microseconds / 1e6) + "; kill -9 $! 2>/dev/null; wait;";
+    RunTool("site-class >/dev/null & " + kill, "");
+    ASSERT_EQ(SiteClassRows(), 3228) << "killed after " << microseconds << " us";
+  }
+  // The next run clears what the killed ones left.
+  ASSERT_EQ(RunTool("site-class").status, 0);
+  EXPECT_EQ(testing::FilesHere(), std::vector<std::string>{"bon_Hm1.dbf"});
+}
+
+TEST_F(GenerateTablesTest, CsvNeverWritesThroughALink) {
+  std::filesystem::create_directory("elsewhere");
+  { std::ofstream("elsewhere/victim") << "keep"; }
+  std::filesystem::create_symlink("elsewhere/victim", "bon_Hm1.csv.part");
+  std::filesystem::create_symlink("elsewhere/victim", "bon_Hm1.csv");
+  ASSERT_EQ(RunTool("--csv site-class").status, 0);
+  std::ifstream victim("elsewhere/victim");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victim), std::istreambuf_iterator<char>()), "keep");
+  EXPECT_FALSE(std::filesystem::is_symlink("bon_Hm1.csv"));
+  EXPECT_GT(std::filesystem::file_size("bon_Hm1.csv"), 50000u);
 }
 
 TEST_F(GenerateTablesTest, FailsClearlyInADirectoryItCannotWrite) {

@@ -1,6 +1,10 @@
 // The main window: its components as designed, the buttons that fill one grid
 // and one file each, and the errors a user meets.
+#include <sys/resource.h>
+
 #include <QApplication>
+#include <QDir>
+#include <csignal>
 #include <QHeaderView>
 #include <QCryptographicHash>
 #include <QFile>
@@ -11,6 +15,7 @@
 #include "cell_editor.h"
 #include "data_set_model.h"
 #include "data_source.h"
+#include "height_diameter_table.h"
 #include "db_grid.h"
 #include "schemas.h"
 #include "sp_dravlik.h"
@@ -154,6 +159,35 @@ class SpDravlikTest : public QObject {
     QVERIFY(!QFile::exists("TloVysHm.dbf"));
   }
 
+  void aFailedRegenerationKeepsTheOldFileAndShowsItsRowsReadOnly() {
+    GenerateHeightDiameterTable(*MakeHeightDiameterTable());
+    const QByteArray good = FileDigest("TloVysHm.dbf");
+    Open();
+    // A file size limit stops the new table half-way.
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    const rlimit limit{200000, previous.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    QTest::mouseClick(window_->Button2, Qt::LeftButton);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+    QCOMPARE(dialogs_->errors.size(), std::size_t{1});
+    QVERIFY2(dialogs_->errors[0].text.contains("File too large"), qPrintable(dialogs_->errors[0].text));
+    dialogs_->errors.clear();
+    QCoreApplication::processEvents();
+
+    QCOMPARE(FileDigest("TloVysHm.dbf"), good);
+    QVERIFY(window_->Table2->Active());
+    QVERIFY(window_->Table2->RecordCount() > 0);
+    QVERIFY(window_->Table2->RecordCount() < 32708);
+    const QModelIndex cell = window_->DBGrid2->model()->index(0, 3);
+    QVERIFY(!(window_->DBGrid2->model()->flags(cell) & Qt::ItemIsEditable));
+    window_.reset();
+    QCOMPARE(FileDigest("TloVysHm.dbf"), good);
+    QCOMPARE(QDir().entryList(QDir::Files | QDir::Hidden), QStringList("TloVysHm.dbf"));
+  }
+
   void anEditInTheWindowIsInTheFileAfterTheProgramEnds() {
     Open();
     QTest::mouseClick(window_->Button1, Qt::LeftButton);
@@ -185,8 +219,9 @@ class SpDravlikTest : public QObject {
     QTest::mouseClick(window_->Button2, Qt::LeftButton);
     QCOMPARE(dialogs_->errors.size(), std::size_t{2});
     for (const testing::ShownError& error : dialogs_->errors) {
-      QCOMPARE(error.text,
+      QCOMPARE(error.text.section('\n', 0, 0),
                QString("An error occurred while attempting to initialize the database engine (error $2108)"));
+      QVERIFY2(error.text.contains("\nNot found: "), qPrintable(error.text));
     }
     dialogs_->errors.clear();
     QVERIFY(!window_->Table1->Active());

@@ -86,7 +86,7 @@ void AppendRun::Begin(std::uint32_t known_count) {
 
 std::uint32_t AppendRun::AppendOrEnd(std::span<const std::uint8_t> record) {
   try {
-    if (count_ == UINT32_MAX) {
+    if (!WithinSizeLimit(layout_, std::uint64_t{count_} + 1)) {
       throw EngineError(DBFE_ERR_WRITE_FAILED).Table(path_).Detail("The table is full.");
     }
     const std::uint64_t place = layout_.RecordOffset(count_);

@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <map>
-#include <thread>
+#include <optional>
 
+#include "append_lock.h"
 #include "test_rows.h"
 #include "test_support.h"
 
@@ -22,20 +22,25 @@ class Concurrency : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(CreateHeightDiameterTable(path_), DBFE_OK); }
 
+  // Whether the writer waits for the append lock: a waiter shows its sign.
+  static bool Waits(const ChildProcess& writer) { return ProcessLocksByte(writer.pid(), kWaitingOffset); }
+
   EngineSession session_;
   ScratchDirectory directory_;
   std::string path_ = directory_ / "TloVysHm.dbf";
 };
 
-// Each writer appends long enough to hold the lock through several runs, so
-// the second one starts while the first is in a run and waits; the first
-// gives way after 50 ms, and so on.
+// Each writer appends long enough to hold the lock through several runs. The
+// test holds the lock until both wait for it, so that whichever gets it first
+// has the other waiting from the start and gives way after 50 ms, and so on.
 TEST_F(Concurrency, AppendsOfTwoProcessesNeverInterleave) {
   constexpr std::uint64_t kRows = 150000;
   constexpr std::uint64_t kSecondFirst = 1000000;
+  auto lock = std::make_optional<ByteLock>(path_, kAppendLockOffset);
   ChildProcess first({DBFE_TEST_WRITER, "append-every", path_, "0", std::to_string(kRows), "1000"});
-  ASSERT_TRUE(first.WaitForOutput("posted"));
   ChildProcess second({DBFE_TEST_WRITER, "append-every", path_, std::to_string(kSecondFirst), std::to_string(kRows), "1000"});
+  ASSERT_TRUE(WaitUntil([&] { return Waits(first) && Waits(second); }));
+  lock.reset();
   for (ChildProcess* writer : {&first, &second}) {
     const ProcessResult result = writer->Wait();
     EXPECT_EQ(result.exit_code, 0) << result.output.substr(result.output.rfind("posted"));
@@ -61,15 +66,17 @@ TEST_F(Concurrency, AppendsOfTwoProcessesNeverInterleave) {
 }
 
 TEST_F(Concurrency, AnInsertWaitsForAnotherProgramsAppendLock) {
-  ChildProcess holder({DBFE_TEST_WRITER, "hold-append-lock", path_, "300"});
+  const std::vector<std::uint8_t> before = FileBytes(path_);
+  ChildProcess holder({DBFE_TEST_WRITER, "hold-append-lock", path_, "0"});
   ASSERT_TRUE(holder.WaitForOutput("locked"));
-  const auto start = std::chrono::steady_clock::now();
-  OpenTable table(path_);
-  EXPECT_EQ(table.Append(RowAt(0)), DBFE_OK);
-  // Not a speed goal: proof that the insert waited instead of passing the lock.
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
-  EXPECT_EQ(holder.Wait().exit_code, 0);
-  EXPECT_EQ(table.ReadAll(), std::vector<Row>{RowAt(0)});
+  ChildProcess writer({DBFE_TEST_WRITER, "append", path_, "0", "1"});
+  ASSERT_TRUE(WaitUntil([&] { return Waits(writer); }));
+  EXPECT_EQ(FileBytes(path_), before);  // it waits instead of passing the lock
+  holder.Kill(SIGKILL);
+  holder.Wait();
+  const ProcessResult result = writer.Wait();
+  EXPECT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_EQ(OpenTable(path_).ReadAll(), std::vector<Row>{RowAt(0)});
 }
 
 TEST_F(Concurrency, ChangesGiveUpWhenTheAppendLockIsHeldLongerThanTheyWait) {
@@ -103,12 +110,10 @@ TEST_F(Concurrency, ChangesGiveUpWhenTheAppendLockIsHeldLongerThanTheyWait) {
 TEST_F(Concurrency, AnIdleWriterLetsOtherProgramsAppendAndLeavesTheFileExact) {
   ChildProcess idle({DBFE_TEST_WRITER, "append-and-wait", path_, "0", "10"});
   ASSERT_TRUE(idle.WaitForOutput("appended"));
-  // Its run ends by itself soon after its last insert, though it keeps the table open.
-  const std::size_t exact = 161 + 10 * 64 + 1;
-  for (int i = 0; i < 200 && FileBytes(path_).size() != exact; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  EXPECT_EQ(FileBytes(path_).size(), exact);
+  // Its run ends by itself soon after its last insert, though it keeps the
+  // table open; the end cuts the file before it frees the lock.
+  ASSERT_TRUE(WaitUntil([&] { return !ByteLockedElsewhere(path_, kAppendLockOffset); }));
+  EXPECT_EQ(FileBytes(path_).size(), 161 + 10 * 64 + 1);
   {
     OpenTable table(path_);
     ASSERT_EQ(dbfe_set_cursor_property(table.cursor(), DBFE_PROP_LOCK_WAIT, 0), DBFE_OK);

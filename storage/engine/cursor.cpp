@@ -9,8 +9,11 @@
 
 namespace dbfe {
 
-Cursor::Cursor(TableFile file, std::string name)
-    : file_(std::move(file)), name_(std::move(name)), scratch_(file_.layout().record_length) {}
+Cursor::Cursor(TableFile file, std::string name, bool translate)
+    : file_(std::move(file)),
+      name_(std::move(name)),
+      scratch_(file_.layout().record_length),
+      text_encoding_(EncodingFor(file_.layout().language, translate)) {}
 
 dbfe_cursor_props Cursor::Props() const {
   dbfe_cursor_props props{};
@@ -64,7 +67,7 @@ void Cursor::PutField(std::uint16_t number, std::uint8_t* record, const void* va
   const std::span<std::uint8_t> bytes(record, file_.layout().record_length);
   try {
     if (field.type == 'C') {
-      PutString(bytes, field, static_cast<const char*>(value));
+      PutString(bytes, field, static_cast<const char*>(value), text_encoding_);
     } else {
       PutNumber(bytes, field, static_cast<const double*>(value));
     }
@@ -79,7 +82,7 @@ void Cursor::GetField(std::uint16_t number, const std::uint8_t* record, void* va
   const FieldLayout& field = FieldAt(number);
   const std::span<const std::uint8_t> bytes(record, file_.layout().record_length);
   try {
-    const bool is_empty = field.type == 'C' ? GetString(bytes, field, static_cast<char*>(value))
+    const bool is_empty = field.type == 'C' ? GetString(bytes, field, static_cast<char*>(value), text_encoding_)
                                             : GetNumber(bytes, field, static_cast<double*>(value));
     if (empty != nullptr) *empty = is_empty;
   } catch (EngineError& error) {
@@ -96,12 +99,10 @@ void Cursor::SetToEnd() {
 }
 
 LiveRecords& Cursor::Live() {
-  if (!live_) {
-    LiveRecords live;
-    live.Extend(file_.ReadFlags(0, file_.record_count()));
-    live_ = std::move(live);
-  } else if (live_->total() < file_.record_count()) {
-    live_->Extend(file_.ReadFlags(live_->total(), file_.record_count() - live_->total()));
+  if (!live_) live_.emplace();
+  if (live_->total() < file_.record_count()) {
+    // A failed read keeps the flags read before it: what is known stays true.
+    file_.ReadFlags(live_->total(), [this](std::span<const std::uint8_t> flags) { live_->Extend(flags); });
   }
   return *live_;
 }
@@ -243,7 +244,7 @@ void Cursor::Insert(dbfe_lock lock, const std::uint8_t* record) {
   std::memcpy(scratch_.data(), record, scratch_.size());
   scratch_[0] = kLiveFlag;
   const std::uint32_t r = file_.Append(scratch_);
-  if (live_ && live_->total() == r) live_->Extend({kLiveFlag});
+  if (live_ && live_->total() == r) live_->Extend(std::span(&kLiveFlag, 1));
   place_ = Place::kOn;
   record_ = r;
   if (lock == DBFE_WRITE_LOCK) Lock(r);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "code_page.h"
 #include "engine_api.h"
 #include "live_records.h"
 #include "table_file.h"
@@ -20,7 +21,8 @@ namespace dbfe {
 
 class Cursor {
  public:
-  Cursor(TableFile file, std::string name);
+  // `translate`: string values are the caller's UTF-8, stored in the file's code page.
+  Cursor(TableFile file, std::string name, bool translate);
 
   dbfe_cursor_props Props() const;
   void FieldDescs(dbfe_field_desc* fields) const;
@@ -71,6 +73,7 @@ class Cursor {
   std::vector<std::uint8_t> scratch_;
   std::vector<std::uint32_t> locked_;
   std::optional<LiveRecords> live_;
+  TextEncoding text_encoding_;
 };
 
 }  // namespace dbfe

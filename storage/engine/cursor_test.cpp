@@ -124,6 +124,19 @@ TEST_F(CursorTest, ReachesAnyRowOfALargeTableBySequenceNumber) {
   EXPECT_EQ(Count(), 32708u - 10903u);
   ASSERT_EQ(dbfe_set_to_seq_no(cursor(), 1000), DBFE_OK);
   EXPECT_EQ(Current(), 1499);  // rows 1, 2, 4, 5, 7, ... are left
+
+  // A new cursor reads the deletion flags from the file, over 1 MiB of records.
+  OpenTable reader(path_, DBFE_READ_ONLY);
+  std::uint32_t count = 0;
+  ASSERT_EQ(dbfe_get_record_count(reader.cursor(), &count), DBFE_OK);
+  EXPECT_EQ(count, 32708u - 10903u);
+  for (const std::uint32_t seq_no : {1000u, 10923u, 21805u}) {
+    ASSERT_EQ(dbfe_set_to_seq_no(reader.cursor(), seq_no), DBFE_OK);
+    dbfe_record_props props{};
+    ASSERT_EQ(dbfe_get_record(reader.cursor(), DBFE_NO_LOCK, nullptr, &props), DBFE_OK);
+    EXPECT_EQ(props.phy_rec_no, seq_no + (seq_no + 1) / 2);  // the records of rows 1, 2, 4, 5, ...
+    EXPECT_EQ(props.seq_no, seq_no);
+  }
 }
 
 TEST_F(CursorTest, EditsARecordUnderItsLock) {

@@ -61,6 +61,8 @@ enum {
   DBFE_ERR_TABLE_READ_ONLY = 0x2A13,    /* a change through a read-only cursor */
   DBFE_ERR_TABLE_LOCKED = 0x2A14,       /* another cursor or program kept the append lock
                                            longer than the cursor waits (DBFE_PROP_LOCK_WAIT) */
+  DBFE_ERR_TABLE_REPLACED = 0x2A15,     /* another program put a different file under the
+                                           table's name while it was being replaced */
   DBFE_ERR_CORRUPT_TABLE = 0x2C01,      /* not a dBASE table, or damaged */
   DBFE_ERR_VALUE_DOES_NOT_FIT = 0x2C02, /* put field: no exact text of the value fits the width */
   DBFE_ERR_INVALID_FIELD_VALUE = 0x2C03,/* get field: the stored text is not a number */
@@ -105,6 +107,7 @@ enum { DBFE_MAX_NAME = 31, DBFE_MAX_PATH = 260, DBFE_MAX_MESSAGE = 255 };
 
 typedef struct dbfe_database_s* dbfe_database;
 typedef struct dbfe_cursor_s* dbfe_cursor;
+typedef struct dbfe_replacement_s* dbfe_replacement;
 
 typedef struct {
   char name[DBFE_MAX_NAME + 1];
@@ -170,6 +173,30 @@ dbfe_status dbfe_translate_record_structure(const char* driver, uint16_t count,
                                             dbfe_field_desc* physical);
 dbfe_status dbfe_create_table(dbfe_database database, bool overwrite, const dbfe_table_desc* table,
                               uint16_t field_count, const dbfe_field_desc* fields);
+/* Replacing a table whole. Begin creates the new, empty table beside the old
+ * one under a hidden name of its own, which dbfe_get_replacement_name gives
+ * (relative to the database directory, like the table's name) for
+ * dbfe_open_table to fill it through. The old table stays in place, unchanged
+ * and readable, until commit renames the new one over it, with the old one's
+ * permissions; drop, an exit, or the process dying leaves the old table (or
+ * none, where there was none), and the next replacement of the table removes
+ * what a dead one left (".NAME.NNNNNNNNN.tmp", only the user's own regular
+ * files). One replacement of a table runs at a time across programs, holding
+ * ".NAME.lock" beside it: begin fails with DBFE_ERR_TABLE_IN_USE while another
+ * runs or the old table is open, and with DBFE_ERR_READ_ONLY_ACCESS for a table
+ * its owner made read-only. Commit needs every cursor on the new table closed;
+ * it fails, dropping the new table and leaving the old one, with
+ * DBFE_ERR_TABLE_IN_USE when the old table is open, DBFE_ERR_TABLE_REPLACED
+ * when the file under the table's name is no longer the one begin found, or
+ * DBFE_ERR_CREATE_FAILED. Commit and drop free the handle, also on failure.
+ * dbfe_create_table is a begin followed at once by a commit. */
+dbfe_status dbfe_begin_replacement(dbfe_database database, const dbfe_table_desc* table,
+                                   uint16_t field_count, const dbfe_field_desc* fields,
+                                   dbfe_replacement* replacement);
+dbfe_status dbfe_get_replacement_name(dbfe_replacement replacement, char* name, size_t size);
+dbfe_status dbfe_commit_replacement(dbfe_replacement* replacement);
+dbfe_status dbfe_drop_replacement(dbfe_replacement* replacement);
+
 dbfe_status dbfe_open_table(dbfe_database database, const char* name, const char* driver,
                             const char* index_name, dbfe_open_mode mode, dbfe_share_mode share,
                             bool translate, bool bidirectional, dbfe_cursor* cursor);
@@ -184,7 +211,12 @@ dbfe_status dbfe_set_cursor_property(dbfe_cursor cursor, uint32_t property, uint
 dbfe_status dbfe_init_record(dbfe_cursor cursor, uint8_t* record);
 dbfe_status dbfe_put_field(dbfe_cursor cursor, uint16_t field_number, uint8_t* record,
                            const void* value);
-/* String values need units1 + 1 bytes. */
+/* String values need 3 * units1 + 1 bytes: a cursor opened with translate
+ * gives UTF-8, up to three bytes for each stored byte (Windows-1252, the code
+ * page of language bytes 0x03 and 0x57 to 0x59, stores one byte per character,
+ * and put field transliterates what it lacks: Ř as R, anything else as '?';
+ * other code pages pass UTF-8 through, cut between characters). Without
+ * translate, values are the stored bytes, units1 + 1 of them. */
 dbfe_status dbfe_get_field(dbfe_cursor cursor, uint16_t field_number, const uint8_t* record,
                            void* value, bool* empty);
 
@@ -218,6 +250,8 @@ dbfe_status dbfe_get_field(dbfe_cursor cursor, uint16_t field_number, const uint
  *   (DBFE_ERR_WRITE_FAILED) and never a store into the mapping.
  * - A file whose header counts more records than it holds is refused as
  *   damaged (DBFE_ERR_CORRUPT_TABLE); bytes after the records are ignored.
+ *   So is one whose count takes it past 2^31 - 1 bytes, the dBASE limit; an
+ *   insert that would pass the limit fails (DBFE_ERR_WRITE_FAILED).
  * - After an insert the cursor is on the new record. After a delete it is
  *   between the deleted record's neighbours: get next returns the following
  *   record, get prior the preceding one, get record DBFE_ERR_NO_CURRENT_RECORD.

@@ -15,7 +15,7 @@
 #include "field_translation.h"
 #include "session.h"
 #include "status_text.h"
-#include "table_creation.h"
+#include "table_replacement.h"
 
 namespace dbfe {
 namespace {
@@ -68,6 +68,22 @@ void CopyText(const char* text, char* out, std::size_t size) {
 }
 
 bool IsEmpty(const char* text) { return text == nullptr || text[0] == '\0'; }
+
+// The layout of a table to create, checked; failures name the table.
+TableLayout LayoutToCreate(const Database& db, const dbfe_table_desc* table, uint16_t field_count,
+                           const dbfe_field_desc* fields) {
+  Require(table, "table");
+  if (field_count > 0) Require(fields, "fields");
+  CheckDriver(table->driver);
+  std::vector<FieldLayout> layout_fields;
+  for (uint16_t i = 0; i < field_count; ++i) layout_fields.push_back(FieldToCreate(fields[i]));
+  try {
+    return NewTableLayout(std::move(layout_fields));
+  } catch (EngineError& error) {
+    error.Table(db.PathOf(table->name));
+    throw;
+  }
+}
 
 }  // namespace
 }  // namespace dbfe
@@ -170,26 +186,54 @@ dbfe_status dbfe_create_table(dbfe_database database, bool overwrite, const dbfe
                               uint16_t field_count, const dbfe_field_desc* fields) {
   return Engine([&] {
     const Database& db = DatabaseOf(database);
-    Require(table, "table");
-    if (field_count > 0) Require(fields, "fields");
-    CheckDriver(table->driver);
-    const std::string path = db.PathOf(table->name);
-    std::vector<FieldLayout> layout_fields;
-    for (uint16_t i = 0; i < field_count; ++i) layout_fields.push_back(FieldToCreate(fields[i]));
-    TableLayout layout;
-    try {
-      layout = NewTableLayout(std::move(layout_fields));
-    } catch (EngineError& error) {
-      error.Table(path);
-      throw;
-    }
-    CreateTable(path, layout, overwrite);
+    const TableLayout layout = LayoutToCreate(db, table, field_count, fields);
+    TableReplacement(db.PathOf(table->name), layout, overwrite).Commit();
+  });
+}
+
+dbfe_status dbfe_begin_replacement(dbfe_database database, const dbfe_table_desc* table,
+                                   uint16_t field_count, const dbfe_field_desc* fields,
+                                   dbfe_replacement* replacement) {
+  return Engine([&] {
+    const Database& db = DatabaseOf(database);
+    Require(replacement, "replacement");
+    const TableLayout layout = LayoutToCreate(db, table, field_count, fields);
+    auto begun = std::make_unique<TableReplacement>(db.PathOf(table->name), layout, true);
+    std::string name = table->name;
+    name = name.substr(0, name.rfind('/') + 1) + begun->NewFileName();
+    *replacement = AddReplacement(std::make_unique<dbfe_replacement_s>(std::move(begun), std::move(name)));
+  });
+}
+
+dbfe_status dbfe_get_replacement_name(dbfe_replacement replacement, char* name, size_t size) {
+  return Engine([&] {
+    const std::string& new_name = ReplacementOf(replacement).new_table_name;
+    Require(name, "name");
+    if (size <= new_name.size()) throw EngineError(DBFE_ERR_BUFFER_TOO_SMALL);
+    CopyText(new_name.c_str(), name, size);
+  });
+}
+
+dbfe_status dbfe_commit_replacement(dbfe_replacement* replacement) {
+  return Engine([&] {
+    Require(replacement, "replacement");
+    const std::unique_ptr<dbfe_replacement_s> committing = RemoveReplacement(*replacement);
+    *replacement = nullptr;
+    committing->replacement->Commit();
+  });
+}
+
+dbfe_status dbfe_drop_replacement(dbfe_replacement* replacement) {
+  return Engine([&] {
+    Require(replacement, "replacement");
+    RemoveReplacement(*replacement);
+    *replacement = nullptr;
   });
 }
 
 dbfe_status dbfe_open_table(dbfe_database database, const char* name, const char* driver,
                             const char* index_name, dbfe_open_mode mode, dbfe_share_mode share,
-                            bool, bool, dbfe_cursor* cursor) {
+                            bool translate, bool, dbfe_cursor* cursor) {
   return Engine([&] {
     const Database& db = DatabaseOf(database);
     Require(cursor, "cursor");
@@ -202,7 +246,7 @@ dbfe_status dbfe_open_table(dbfe_database database, const char* name, const char
       throw EngineError(DBFE_ERR_INVALID_PARAMETER).Detail("Unknown open mode.");
     }
     TableFile file = TableFile::Open(db.PathOf(name), mode, share);
-    *cursor = AddCursor(std::make_unique<dbfe_cursor_s>(Cursor(std::move(file), name)));
+    *cursor = AddCursor(std::make_unique<dbfe_cursor_s>(Cursor(std::move(file), name, translate)));
   });
 }
 

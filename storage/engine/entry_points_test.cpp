@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -180,7 +181,7 @@ class FieldValues : public ::testing::Test {
 };
 
 TEST_F(FieldValues, StartEmptyAndComeBackAsStoredWithTheTrailingBlank) {
-  char code[4] = "abc";
+  char code[3 * 3 + 1] = "abc";
   bool empty = false;
   double value = 1.0;
   EXPECT_EQ(dbfe_get_field(table_->cursor(), 1, record_.data(), code, &empty), DBFE_OK);
@@ -204,6 +205,36 @@ TEST_F(FieldValues, StartEmptyAndComeBackAsStoredWithTheTrailingBlank) {
   EXPECT_EQ(dbfe_get_field(table_->cursor(), 2, record_.data(), &value, &empty), DBFE_OK);
   EXPECT_EQ(value, 14.0);
   EXPECT_FALSE(empty);
+}
+
+TEST_F(FieldValues, TextIsUtf8ForTheCallerAndWindows1252InTheRecord) {
+  ASSERT_EQ(dbfe_put_field(table_->cursor(), 1, record_.data(), "ŘŽŠX"), DBFE_OK);
+  EXPECT_EQ(std::string(record_.begin() + 1, record_.begin() + 4), "R\x8E\x8A");
+  // Three bytes of UTF-8 for each stored byte, and the NUL: no more.
+  for (const std::string& stored : {std::string("R\x8E\x8A"), std::string("\x80\x80\x80")}) {
+    std::copy(stored.begin(), stored.end(), record_.begin() + 1);
+    char value[3 * 3 + 1 + 8];
+    std::memset(value, '#', sizeof value);
+    bool empty = true;
+    ASSERT_EQ(dbfe_get_field(table_->cursor(), 1, record_.data(), value, &empty), DBFE_OK);
+    EXPECT_FALSE(empty);
+    EXPECT_STREQ(value, stored[0] == 'R' ? "RŽŠ" : "€€€");
+    EXPECT_EQ(std::string(value + 10, 8), "########");
+  }
+
+  // Untranslated, the bytes pass as they are.
+  dbfe_database database = nullptr;
+  dbfe_cursor raw = nullptr;
+  ASSERT_EQ(dbfe_open_database(nullptr, nullptr, DBFE_READ_WRITE, DBFE_SHARED, &database), DBFE_OK);
+  ASSERT_EQ(dbfe_open_table(database, path_.c_str(), "DBASE", nullptr, DBFE_READ_ONLY, DBFE_SHARED, false, true, &raw),
+            DBFE_OK);
+  ASSERT_EQ(dbfe_put_field(raw, 1, record_.data(), "ŘŽ"), DBFE_OK);
+  EXPECT_EQ(std::string(record_.begin() + 1, record_.begin() + 4), "\xC5\x98\xC5");
+  char value[3 + 1];
+  ASSERT_EQ(dbfe_get_field(raw, 1, record_.data(), value, nullptr), DBFE_OK);
+  EXPECT_STREQ(value, "\xC5\x98\xC5");
+  EXPECT_EQ(dbfe_close_cursor(&raw), DBFE_OK);
+  EXPECT_EQ(dbfe_close_database(&database), DBFE_OK);
 }
 
 TEST_F(FieldValues, RefusesAValueThatDoesNotFitNamingTableFieldAndValue) {

@@ -81,6 +81,40 @@ TEST_F(FileBytes, OfATableWithTwoRows) {
   EXPECT_EQ(file, expected);
 }
 
+TEST_F(FileBytes, OfTextAreWindows1252ThroughATranslatingCursorAndAsGivenOtherwise) {
+  ASSERT_EQ(CreateHeightDiameterTable(path_), DBFE_OK);
+  {
+    OpenTable table(path_);
+    ASSERT_EQ(table.Append({"ŘŽŠ", 1.0, std::nullopt, std::nullopt}), DBFE_OK);
+    ASSERT_EQ(table.Append({"ěů€", 2.0, std::nullopt, std::nullopt}), DBFE_OK);
+    ASSERT_EQ(table.Close(), DBFE_OK);
+  }
+  dbfe_database database = nullptr;
+  dbfe_cursor raw = nullptr;
+  ASSERT_EQ(dbfe_open_database(nullptr, nullptr, DBFE_READ_WRITE, DBFE_SHARED, &database), DBFE_OK);
+  ASSERT_EQ(dbfe_open_table(database, path_.c_str(), "DBASE", nullptr, DBFE_READ_WRITE, DBFE_SHARED, false, true, &raw),
+            DBFE_OK);
+  std::vector<std::uint8_t> record(64);
+  ASSERT_EQ(dbfe_init_record(raw, record.data()), DBFE_OK);
+  ASSERT_EQ(dbfe_put_field(raw, 1, record.data(), "Ř"), DBFE_OK);
+  ASSERT_EQ(dbfe_insert_record(raw, DBFE_NO_LOCK, record.data()), DBFE_OK);
+  ASSERT_EQ(dbfe_close_cursor(&raw), DBFE_OK);
+  ASSERT_EQ(dbfe_close_database(&database), DBFE_OK);
+
+  const std::vector<std::uint8_t> file = testing::FileBytes(path_);
+  std::vector<std::uint8_t> expected = ExpectedHeader(file, 3);
+  const std::string two_nulls(40, ' ');
+  for (const std::string& record :
+       {" R\x8E\x8A" + std::string("                   1") + two_nulls,
+        " eu\x80" + std::string("                   2") + two_nulls,
+        " \xC5\x98 " + std::string(60, ' ')}) {
+    const auto bytes = Bytes(record);
+    expected.insert(expected.end(), bytes.begin(), bytes.end());
+  }
+  expected.push_back(0x1A);
+  EXPECT_EQ(file, expected);
+}
+
 TEST_F(FileBytes, AreTheSameWhenTheTableIsOpenExclusively) {
   const std::string shared = directory_ / "shared.dbf";
   for (const std::string& path : {shared, path_}) {

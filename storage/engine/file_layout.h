@@ -29,6 +29,10 @@ inline constexpr std::size_t kMaxFieldNameLength = 10;
 inline constexpr std::size_t kMaxFields = 255;
 inline constexpr std::uint16_t kMaxStringWidth = 254;
 inline constexpr std::uint16_t kMaxNumericWidth = 20;  // wider is refused by strict readers
+// The largest table, header, records and end marker: 2^31 - 1 bytes, as far as
+// the signed 32-bit file offsets of classic dBASE and of readers built like it
+// reach. It also bounds what counting a table's records has to read.
+inline constexpr std::uint64_t kMaxTableSize = 0x7FFF'FFFF;
 
 struct FieldLayout {
   std::string name;
@@ -87,11 +91,15 @@ std::uint32_t ParseRecordCount(std::span<const std::uint8_t, 4> bytes);
 // The layout of an existing file from its first header_length bytes. Throws
 // DBFE_ERR_CORRUPT_TABLE (with a detail saying what is wrong) unless the
 // descriptors, lengths and record count agree with each other and with the
-// file size, or DBFE_ERR_INVALID_FIELD_DEFINITION for a field type the engine
-// does not read.
+// file size, and the records stay within kMaxTableSize, or
+// DBFE_ERR_INVALID_FIELD_DEFINITION for a field type the engine does not read.
 TableLayout ParseHeader(std::span<const std::uint8_t> header, std::uint64_t file_size);
 
-// Throws DBFE_ERR_CORRUPT_TABLE unless `record_count` records fit in the file.
+// Whether a table of `record_count` records stays within kMaxTableSize.
+bool WithinSizeLimit(const TableLayout& layout, std::uint64_t record_count);
+
+// Throws DBFE_ERR_CORRUPT_TABLE unless `record_count` records fit in the file
+// and within kMaxTableSize.
 void CheckRecordsFit(const TableLayout& layout, std::uint32_t record_count, std::uint64_t file_size);
 
 }  // namespace dbfe

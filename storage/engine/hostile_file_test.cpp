@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "test_rows.h"
 #include "test_support.h"
 
@@ -33,6 +35,21 @@ class HostileFile : public ::testing::Test {
                                                       : FailureLines(table.status())};
   }
 
+  // The table with its header counting `count` records: the first two and
+  // the last (row 2) written, a hole between them, the end marker after them.
+  void WriteSparseTable(std::uint32_t count) {
+    std::vector<std::uint8_t> bytes(good_.begin(), good_.begin() + kHeader + 2 * kRecord);
+    for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<std::uint8_t>(count >> (8 * i));
+    WriteFileBytes(path_, bytes);
+    std::vector<std::uint8_t> last(good_.begin() + kHeader + 2 * kRecord, good_.end());
+    WriteBytesAt(path_, kHeader + std::uint64_t{count - 1} * kRecord, last);
+  }
+
+  static constexpr std::uint64_t kHeader = 161;
+  static constexpr std::uint64_t kRecord = 64;
+  // As many records as fit with header and end marker in 2^31 - 1 bytes.
+  static constexpr std::uint32_t kMostRecords = (0x7FFF'FFFF - kHeader - 1) / kRecord;
+
   EngineSession session_;
   ScratchDirectory directory_;
   std::string path_ = directory_ / "TloVysHm.dbf";
@@ -56,6 +73,44 @@ TEST_F(HostileFile, DamagedHeadersAreRefusedOnOpenNamingTheTable) {
   corrupt([](auto& b) { b[7] = 0xFF; }, "The header counts 4278190083 records but the file holds 3.");
   corrupt([](auto& b) { b.resize(161 + 2 * 64 + 10); }, "The header counts 3 records but the file holds 2.");
   corrupt([](auto& b) { b[160] = ' '; }, "The field descriptors have no terminator.");
+}
+
+// Sparse files that hold the records their header counts, but more than a
+// table of at most 2^31 - 1 bytes has: refused before anything reads them.
+TEST_F(HostileFile, CountsPastTheSizeLimitAreRefusedOnOpen) {
+  for (const std::uint32_t count : {kMostRecords + 1, std::uint32_t{0xFFFF'FFFF}}) {
+    WriteSparseTable(count);
+    for (const dbfe_open_mode mode : {DBFE_READ_ONLY, DBFE_READ_WRITE}) {
+      OpenTable table(path_, mode);
+      EXPECT_EQ(table.status(), DBFE_ERR_CORRUPT_TABLE) << count;
+      if (table.status() == DBFE_OK) continue;
+      EXPECT_EQ(FailureLines(table.status()),
+                (std::vector<std::string>{"Table file is damaged or is not a dBASE table.", "Table: " + path_,
+                                          "The header counts " + std::to_string(count) +
+                                              " records, more than a table of at most 2147483647 bytes holds."}));
+    }
+  }
+}
+
+TEST_F(HostileFile, ATableAtTheSizeLimitOpensAndRefusesOneRecordMore) {
+  WriteSparseTable(kMostRecords);
+  const std::uint64_t size = kHeader + std::uint64_t{kMostRecords} * kRecord + 1;
+  ASSERT_EQ(std::filesystem::file_size(path_), size);
+  OpenTable table(path_);
+  ASSERT_EQ(table.status(), DBFE_OK) << FailureMessage(table.status());
+  std::vector<std::uint8_t> record = table.NewRecord();
+  ASSERT_EQ(dbfe_set_to_end(table.cursor()), DBFE_OK);
+  ASSERT_EQ(dbfe_get_prior_record(table.cursor(), DBFE_NO_LOCK, record.data(), nullptr), DBFE_OK);
+  EXPECT_EQ(table.Decode(record), RowAt(2));
+
+  const std::vector<std::uint8_t> header = FileBytesAt(path_, 0, kHeader);
+  const std::vector<std::uint8_t> end = FileBytesAt(path_, size - kRecord - 1, kRecord + 1);
+  const dbfe_status status = table.Append(RowAt(3));
+  EXPECT_EQ(status, DBFE_ERR_WRITE_FAILED);
+  EXPECT_EQ(FailureLines(status).back(), "The table is full.");
+  EXPECT_EQ(std::filesystem::file_size(path_), size);
+  EXPECT_EQ(FileBytesAt(path_, 0, kHeader), header);
+  EXPECT_EQ(FileBytesAt(path_, size - kRecord - 1, kRecord + 1), end);
 }
 
 TEST_F(HostileFile, AbsurdFieldCountsAreRefused) {

@@ -6,7 +6,7 @@
 
 namespace dbfe {
 
-void LiveRecords::Extend(const std::vector<std::uint8_t>& flags) {
+void LiveRecords::Extend(std::span<const std::uint8_t> flags) {
   for (const std::uint8_t flag : flags) {
     if (flag == kDeletedFlag) deleted_.push_back(total_);
     ++total_;

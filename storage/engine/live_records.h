@@ -1,9 +1,11 @@
 // Which records of a table are deleted, to turn a row number among the live
 // records (sequence number) into a record number and back. With no deleted
-// record both ways are O(1); otherwise O(log deleted).
+// record both ways are O(1); otherwise O(log deleted). Only the deleted records
+// take memory.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace dbfe {
@@ -14,7 +16,7 @@ class LiveRecords {
   std::uint32_t live_count() const { return total_ - static_cast<std::uint32_t>(deleted_.size()); }
 
   // Records from total() on, with their deletion flags ('*' deleted).
-  void Extend(const std::vector<std::uint8_t>& flags);
+  void Extend(std::span<const std::uint8_t> flags);
   void MarkDeleted(std::uint32_t record);
   bool IsDeleted(std::uint32_t record) const;
 

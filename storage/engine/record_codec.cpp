@@ -26,12 +26,16 @@ void BlankRecord(std::span<std::uint8_t> record) {
   record[0] = kLiveFlag;
 }
 
-void PutString(std::span<std::uint8_t> record, const FieldLayout& field, const char* value) {
+void PutString(std::span<std::uint8_t> record, const FieldLayout& field, const char* value,
+               TextEncoding encoding) {
   std::span<std::uint8_t> bytes = Bytes(record, field);
   std::fill(bytes.begin(), bytes.end(), static_cast<std::uint8_t>(' '));
   if (value == nullptr) return;
-  const std::size_t length = strnlen(value, bytes.size());
-  std::memcpy(bytes.data(), value, length);
+  // A stored byte takes at most one character of the value, of at most four
+  // bytes; the one past the field shows whether the last one is whole.
+  constexpr std::size_t kMaxUtf8Character = 4;
+  const std::string_view text(value, strnlen(value, kMaxUtf8Character * bytes.size() + 1));
+  EncodeText(text, encoding, bytes);
 }
 
 void PutNumber(std::span<std::uint8_t> record, const FieldLayout& field, const double* value) {
@@ -48,11 +52,11 @@ void PutNumber(std::span<std::uint8_t> record, const FieldLayout& field, const d
   }
 }
 
-bool GetString(std::span<const std::uint8_t> record, const FieldLayout& field, char* value) {
+bool GetString(std::span<const std::uint8_t> record, const FieldLayout& field, char* value,
+               TextEncoding encoding) {
   const std::string_view text = Text(record, field);
   const std::size_t length = std::min(text.find('\0'), text.size());
-  std::memcpy(value, text.data(), length);
-  value[length] = '\0';
+  value[DecodeText(record.subspan(field.offset, length), encoding, value)] = '\0';
   return text.substr(0, length).find_first_not_of(' ') == std::string_view::npos;
 }
 

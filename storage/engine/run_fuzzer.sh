@@ -10,6 +10,6 @@ seconds=$4
 "$cmake" --build "$build" --target dbfengine_fuzzer dbfengine_fuzz_seeds
 mkdir -p "$work/corpus" "$work/seeds" "$work/artifacts"
 "$build/bin/dbfengine_fuzz_seeds" "$work/seeds"
-exec "$build/bin/dbfengine_fuzzer" "$work/corpus" "$work/seeds" \
+exec "$build/fuzz/dbfengine_fuzzer" "$work/corpus" "$work/seeds" \
   -max_total_time="$seconds" -timeout=10 -malloc_limit_mb=256 -rss_limit_mb=2048 \
   -artifact_prefix="$work/artifacts/" -print_final_stats=1

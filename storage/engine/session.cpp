@@ -19,6 +19,7 @@ struct Session {
   std::atomic<std::uint64_t> cursors_removed = 0;
   std::unordered_map<dbfe_database, std::unique_ptr<dbfe_database_s>> databases;
   std::unordered_map<dbfe_cursor, std::unique_ptr<dbfe_cursor_s>> cursors;
+  std::unordered_map<dbfe_replacement, std::unique_ptr<dbfe_replacement_s>> replacements;
 };
 
 // Never destroyed, since entry points may run at exit; it lives in static
@@ -56,11 +57,13 @@ dbfe_status InitSession(std::uint16_t version, const dbfe_environment* env) {
 dbfe_status ExitSession() {
   Session& session = TheSession();
   std::unordered_map<dbfe_cursor, std::unique_ptr<dbfe_cursor_s>> cursors;
+  std::unordered_map<dbfe_replacement, std::unique_ptr<dbfe_replacement_s>> replacements;
   {
     std::lock_guard lock(session.mutex);
     if (session.init_count == 0) throw EngineError(DBFE_ERR_NOT_INITIALISED);
     if (--session.init_count > 0) return DBFE_OK;
     cursors.swap(session.cursors);
+    replacements.swap(session.replacements);
     ++session.cursors_removed;
     decltype(session.databases)().swap(session.databases);
   }
@@ -72,6 +75,7 @@ dbfe_status ExitSession() {
     }
   }
   cursors.clear();
+  replacements.clear();  // dropped: nobody committed them
   StopReaper();
   return DBFE_OK;
 }
@@ -144,6 +148,32 @@ std::unique_ptr<dbfe_cursor_s> RemoveCursor(dbfe_cursor handle) {
   session.cursors.erase(found);
   ++session.cursors_removed;
   return cursor;
+}
+
+dbfe_replacement AddReplacement(std::unique_ptr<dbfe_replacement_s> replacement) {
+  Session& session = TheSession();
+  std::lock_guard lock(session.mutex);
+  dbfe_replacement handle = replacement.get();
+  session.replacements.emplace(handle, std::move(replacement));
+  return handle;
+}
+
+dbfe_replacement_s& ReplacementOf(dbfe_replacement handle) {
+  Session& session = TheSession();
+  std::lock_guard lock(session.mutex);
+  const auto found = session.replacements.find(handle);
+  if (found == session.replacements.end()) InvalidHandle("replacement");
+  return *found->second;
+}
+
+std::unique_ptr<dbfe_replacement_s> RemoveReplacement(dbfe_replacement handle) {
+  Session& session = TheSession();
+  std::lock_guard lock(session.mutex);
+  const auto found = session.replacements.find(handle);
+  if (found == session.replacements.end()) InvalidHandle("replacement");
+  std::unique_ptr<dbfe_replacement_s> replacement = std::move(found->second);
+  session.replacements.erase(found);
+  return replacement;
 }
 
 }  // namespace dbfe

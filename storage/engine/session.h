@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "cursor.h"
 #include "database.h"
 #include "engine_api.h"
+#include "table_replacement.h"
 
 struct dbfe_database_s {
   dbfe::Database database;
@@ -17,6 +19,13 @@ struct dbfe_database_s {
 struct dbfe_cursor_s {
   explicit dbfe_cursor_s(dbfe::Cursor c) : cursor(std::move(c)) {}
   dbfe::Cursor cursor;
+};
+
+struct dbfe_replacement_s {
+  dbfe_replacement_s(std::unique_ptr<dbfe::TableReplacement> r, std::string name)
+      : replacement(std::move(r)), new_table_name(std::move(name)) {}
+  std::unique_ptr<dbfe::TableReplacement> replacement;
+  std::string new_table_name;  // relative to the database directory
 };
 
 namespace dbfe {
@@ -35,5 +44,9 @@ std::unique_ptr<dbfe_database_s> RemoveDatabase(dbfe_database handle);
 dbfe_cursor AddCursor(std::unique_ptr<dbfe_cursor_s> cursor);
 Cursor& CursorOf(dbfe_cursor handle);
 std::unique_ptr<dbfe_cursor_s> RemoveCursor(dbfe_cursor handle);
+
+dbfe_replacement AddReplacement(std::unique_ptr<dbfe_replacement_s> replacement);
+dbfe_replacement_s& ReplacementOf(dbfe_replacement handle);
+std::unique_ptr<dbfe_replacement_s> RemoveReplacement(dbfe_replacement handle);
 
 }  // namespace dbfe

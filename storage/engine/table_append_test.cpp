@@ -14,7 +14,7 @@
 #include "append_run.h"
 #include "os_file.h"
 #include "record_codec.h"
-#include "table_creation.h"
+#include "table_replacement.h"
 #include "table_file.h"
 #include "test_support.h"
 
@@ -33,7 +33,7 @@ class AppendCrashStates : public ::testing::TestWithParam<std::tuple<Medium, int
  protected:
   void SetUp() override {
     layout_ = NewTableLayout({{"drevina", 'C', 3, 0, 0}, {"hmot", 'N', 20, 10, 0}});
-    CreateTable(path_, layout_, true);
+    TableReplacement(path_, layout_, true).Commit();
     fd_ = FileDescriptor(::open(path_.c_str(), O_RDWR | O_CLOEXEC));
     ASSERT_TRUE(fd_.valid());
     FileTarget file(fd_.get(), path_);
@@ -157,7 +157,7 @@ TEST(AppendRun, WritesTheSameBytesThroughTheMappingAsThroughWriteCalls) {
   std::map<bool, std::vector<std::uint8_t>> files;
   for (const bool map_tail : {true, false}) {
     const std::string path = directory / (map_tail ? "mapped.dbf" : "written.dbf");
-    CreateTable(path, layout, true);
+    TableReplacement(path, layout, true).Commit();
     const FileDescriptor fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
     ASSERT_TRUE(fd.valid());
     AppendRun run(fd.get(), path, {}, layout, {.shared = false, .map_tail = map_tail});

@@ -135,21 +135,22 @@ void TableFile::ReadRecord(std::uint32_t record, std::span<std::uint8_t> out) {
   ReadExactlyAt(fd_.get(), out.first(layout_.record_length), layout_.RecordOffset(record), path_);
 }
 
-std::vector<std::uint8_t> TableFile::ReadFlags(std::uint32_t first, std::uint32_t count) {
+void TableFile::ReadFlags(std::uint32_t first,
+                          const std::function<void(std::span<const std::uint8_t>)>& take) {
   EndAppendRun();
   constexpr std::uint32_t kChunkBytes = 1 << 20;
   const std::uint32_t per_chunk = std::max<std::uint32_t>(1, kChunkBytes / layout_.record_length);
-  std::vector<std::uint8_t> flags;
-  flags.reserve(count);
   std::vector<std::uint8_t> chunk;
-  for (std::uint32_t done = 0; done < count;) {
-    const std::uint32_t n = std::min(per_chunk, count - done);
+  std::vector<std::uint8_t> flags;
+  for (std::uint32_t record = first; record < layout_.record_count;) {
+    const std::uint32_t n = std::min(per_chunk, layout_.record_count - record);
     chunk.resize(std::size_t{n} * layout_.record_length);
-    ReadExactlyAt(fd_.get(), chunk, layout_.RecordOffset(first + done), path_);
-    for (std::uint32_t i = 0; i < n; ++i) flags.push_back(chunk[std::size_t{i} * layout_.record_length]);
-    done += n;
+    ReadExactlyAt(fd_.get(), chunk, layout_.RecordOffset(record), path_);
+    flags.resize(n);
+    for (std::uint32_t i = 0; i < n; ++i) flags[i] = chunk[std::size_t{i} * layout_.record_length];
+    take(flags);
+    record += n;
   }
-  return flags;
 }
 
 void TableFile::RequireWritable() const {

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -38,8 +39,9 @@ class TableFile {
   std::uint32_t RefreshRecordCount();
 
   void ReadRecord(std::uint32_t record, std::span<std::uint8_t> out);
-  // The deletion flags of `count` records from `first`.
-  std::vector<std::uint8_t> ReadFlags(std::uint32_t first, std::uint32_t count);
+  // Hands the deletion flags of the records from `first` up to record_count()
+  // to `take`, a piece of at most 1 MiB of the file at a time.
+  void ReadFlags(std::uint32_t first, const std::function<void(std::span<const std::uint8_t>)>& take);
 
   // Appends within this cursor's run of inserts (see append_run.h); returns
   // the new record's number (0-based).

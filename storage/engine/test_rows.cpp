@@ -91,24 +91,52 @@ std::string FailureMessage(dbfe_status status) {
   return message;
 }
 
-dbfe_status CreateHeightDiameterTable(const std::string& path, bool overwrite, const char* driver) {
+namespace {
+
+// The table descriptor and physical fields of the height-diameter schema.
+dbfe_status DescribeHeightDiameterTable(const std::string& path, const char* driver, dbfe_table_desc& table,
+                                        dbfe_field_desc (&physical)[4]) {
   dbfe_logical_field logical[4]{};
   for (int i = 0; i < 4; ++i) {
     std::strcpy(logical[i].name, kFieldNames[i]);
     logical[i].type = i == 0 ? DBFE_TYPE_ZSTRING : DBFE_TYPE_FLOAT;
     logical[i].units1 = i == 0 ? 3 : 0;
   }
+  std::snprintf(table.name, sizeof table.name, "%s", path.c_str());
+  std::snprintf(table.driver, sizeof table.driver, "%s", driver);
+  return dbfe_translate_record_structure(driver, 4, logical, physical);
+}
+
+}  // namespace
+
+dbfe_status CreateHeightDiameterTable(const std::string& path, bool overwrite, const char* driver) {
+  dbfe_table_desc table{};
   dbfe_field_desc physical[4]{};
-  dbfe_status status = dbfe_translate_record_structure(driver, 4, logical, physical);
+  dbfe_status status = DescribeHeightDiameterTable(path, driver, table, physical);
   if (status != DBFE_OK) return status;
   dbfe_database database = nullptr;
   status = dbfe_open_database(nullptr, nullptr, DBFE_READ_WRITE, DBFE_SHARED, &database);
   if (status != DBFE_OK) return status;
-  dbfe_table_desc table{};
-  std::snprintf(table.name, sizeof table.name, "%s", path.c_str());
-  std::snprintf(table.driver, sizeof table.driver, "%s", driver);
   status = dbfe_create_table(database, overwrite, &table, 4, physical);
   dbfe_close_database(&database);
+  return status;
+}
+
+dbfe_status BeginHeightDiameterReplacement(const std::string& path, dbfe_replacement& replacement,
+                                           std::string& new_path) {
+  dbfe_table_desc table{};
+  dbfe_field_desc physical[4]{};
+  dbfe_status status = DescribeHeightDiameterTable(path, "DBASE", table, physical);
+  if (status != DBFE_OK) return status;
+  dbfe_database database = nullptr;
+  status = dbfe_open_database(nullptr, nullptr, DBFE_READ_WRITE, DBFE_SHARED, &database);
+  if (status != DBFE_OK) return status;
+  status = dbfe_begin_replacement(database, &table, 4, physical, &replacement);
+  dbfe_close_database(&database);
+  if (status != DBFE_OK) return status;
+  char name[DBFE_MAX_PATH + 1];
+  status = dbfe_get_replacement_name(replacement, name, sizeof name);
+  new_path = name;
   return status;
 }
 
@@ -156,7 +184,7 @@ dbfe_status OpenTable::Append(const Row& row) {
 
 Row OpenTable::Decode(const std::vector<std::uint8_t>& record) {
   Row row;
-  char code[4] = {};
+  char code[3 * 3 + 1] = {};  // drevina's 3 bytes as UTF-8
   bool empty = false;
   if (dbfe_get_field(cursor_, 1, record.data(), code, &empty) != DBFE_OK) {
     throw std::runtime_error("get field 1: " + FailureMessage(DBFE_ERR_INVALID_FIELD_VALUE));

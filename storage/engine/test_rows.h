@@ -47,6 +47,11 @@ std::string FailureMessage(dbfe_status status);
 dbfe_status CreateHeightDiameterTable(const std::string& path, bool overwrite = true,
                                       const char* driver = "DBASE");
 
+// Begins replacing the table at `path` (absolute) with an empty one of the
+// same schema; `new_path` is the new table's path, to open and fill.
+dbfe_status BeginHeightDiameterReplacement(const std::string& path, dbfe_replacement& replacement,
+                                           std::string& new_path);
+
 // An open cursor on a table given by its absolute path, closed at the end.
 class OpenTable {
  public:

@@ -9,11 +9,13 @@
 
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +42,15 @@ std::vector<std::uint8_t> FileBytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::vector<std::uint8_t> FileBytesAt(const std::string& path, std::uint64_t offset, std::size_t count) {
+  std::vector<std::uint8_t> bytes(count);
+  std::ifstream in(path, std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(offset));
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return bytes;
+}
+
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -53,6 +64,67 @@ std::vector<std::string> FilesIn(const std::string& directory) {
   }
   return names;
 }
+
+void WriteBytesAt(const std::string& path, std::uint64_t offset, const std::vector<std::uint8_t>& bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  const bool whole = fd >= 0 && ::pwrite(fd, bytes.data(), bytes.size(), static_cast<off_t>(offset)) ==
+                                    static_cast<ssize_t>(bytes.size());
+  if (fd >= 0) ::close(fd);
+  if (!whole) throw std::runtime_error("cannot write " + path);
+}
+
+bool WaitUntil(const std::function<bool()>& condition) {
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > give_up) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+bool ByteLockedElsewhere(const std::string& path, std::uint64_t offset) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) throw std::runtime_error("cannot open " + path);
+  struct flock range {};
+  range.l_type = F_WRLCK;
+  range.l_whence = SEEK_SET;
+  range.l_start = static_cast<off_t>(offset);
+  range.l_len = 1;
+  const int result = ::fcntl(fd, F_OFD_GETLK, &range);
+  ::close(fd);
+  if (result != 0) throw std::runtime_error("cannot test the locks of " + path);
+  return range.l_type != F_UNLCK;
+}
+
+// The kernel lists the locks on each descriptor in its fdinfo, as
+// "lock:	1: OFDLCK ADVISORY  READ -1 fe:00:1234 START END".
+bool ProcessLocksByte(int pid, std::uint64_t offset) {
+  const std::string start = " " + std::to_string(offset) + " ";
+  const std::filesystem::path fdinfo = "/proc/" + std::to_string(pid) + "/fdinfo";
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(fdinfo, error)) {
+    std::ifstream in(entry.path());
+    for (std::string line; std::getline(in, line);) {
+      if (line.rfind("lock:", 0) == 0 && line.find(start) != std::string::npos) return true;
+    }
+  }
+  return false;
+}
+
+ByteLock::ByteLock(const std::string& path, std::uint64_t offset)
+    : fd_(::open(path.c_str(), O_RDWR | O_CLOEXEC)) {
+  struct flock range {};
+  range.l_type = F_WRLCK;
+  range.l_whence = SEEK_SET;
+  range.l_start = static_cast<off_t>(offset);
+  range.l_len = 1;
+  if (fd_ < 0 || ::fcntl(fd_, F_OFD_SETLK, &range) != 0) {
+    if (fd_ >= 0) ::close(fd_);
+    throw std::runtime_error("cannot lock " + path);
+  }
+}
+
+ByteLock::~ByteLock() { ::close(fd_); }
 
 namespace {
 

@@ -2,7 +2,9 @@
 // directories, files, child processes and the independent readers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,8 +26,35 @@ class ScratchDirectory {
 };
 
 std::vector<std::uint8_t> FileBytes(const std::string& path);
+// Up to `count` bytes from `offset`: fewer where the file ends first.
+std::vector<std::uint8_t> FileBytesAt(const std::string& path, std::uint64_t offset, std::size_t count);
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::string> FilesIn(const std::string& directory);
+// Writes `bytes` at `offset`, leaving the rest of the file as it is.
+void WriteBytesAt(const std::string& path, std::uint64_t offset, const std::vector<std::uint8_t>& bytes);
+
+// Polls `condition` until it holds; false only if it has not after a minute,
+// far longer than any condition here needs, so that a fault fails instead of
+// hanging the test.
+bool WaitUntil(const std::function<bool()>& condition);
+
+// Byte locks as the engine takes them (open file description locks).
+// Whether another open file description locks byte `offset` of the file.
+bool ByteLockedElsewhere(const std::string& path, std::uint64_t offset);
+// Whether process `pid` holds a lock starting at byte `offset` of some file.
+bool ProcessLocksByte(int pid, std::uint64_t offset);
+
+// An exclusive lock on one byte of a file, held from construction to destruction.
+class ByteLock {
+ public:
+  ByteLock(const std::string& path, std::uint64_t offset);
+  ~ByteLock();
+  ByteLock(const ByteLock&) = delete;
+  ByteLock& operator=(const ByteLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
 
 struct ProcessResult {
   int exit_code = -1;  // -1 when the process did not exit normally

@@ -1,0 +1,20 @@
+# pdravlik_binaries(DIRECTORY OUT): every program, test program and shared
+# library that a default build makes, in DIRECTORY and below it, as
+# $<TARGET_FILE:...> expressions. Call it after the last add_subdirectory().
+function(pdravlik_binaries directory out)
+  set(binaries)
+  get_property(targets DIRECTORY ${directory} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    get_target_property(excluded ${target} EXCLUDE_FROM_ALL)
+    if(type MATCHES "^(EXECUTABLE|SHARED_LIBRARY|MODULE_LIBRARY)$" AND NOT excluded)
+      list(APPEND binaries "$<TARGET_FILE:${target}>")
+    endif()
+  endforeach()
+  get_property(subdirectories DIRECTORY ${directory} PROPERTY SUBDIRECTORIES)
+  foreach(subdirectory IN LISTS subdirectories)
+    pdravlik_binaries(${subdirectory} below)
+    list(APPEND binaries ${below})
+  endforeach()
+  set(${out} ${binaries} PARENT_SCOPE)
+endfunction()
