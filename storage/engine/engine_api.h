@@ -213,7 +213,8 @@ dbfe_status dbfe_put_field(dbfe_cursor cursor, uint16_t field_number, uint8_t* r
                            const void* value);
 /* String values need 3 * units1 + 1 bytes: a cursor opened with translate
  * gives UTF-8, up to three bytes for each stored byte (Windows-1252, the code
- * page of language bytes 0x03 and 0x57 to 0x59, stores one byte per character,
+ * page of language bytes 0x03, which new tables get, and 0x57 to 0x59, stores
+ * one byte per character,
  * and put field transliterates what it lacks: Ř as R, anything else as '?';
  * other code pages pass UTF-8 through, cut between characters). Without
  * translate, values are the stored bytes, units1 + 1 of them. */

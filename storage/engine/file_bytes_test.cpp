@@ -32,7 +32,7 @@ std::vector<std::uint8_t> ExpectedHeader(const std::vector<std::uint8_t>& file, 
   std::vector<std::uint8_t> header = {0x03, file[1], file[2], file[3], records, 0, 0, 0,
                                       161,  0,       64,      0};  // header 161, record 64 bytes
   header.resize(32, 0);
-  header[29] = 0x57;  // language driver: Western, ANSI
+  header[29] = 0x03;  // language driver: Windows ANSI, code page 1252
   for (const auto& d : {Descriptor("drevina", 'C', 3, 0), Descriptor("tloustka", 'N', 20, 10),
                         Descriptor("vyska", 'N', 20, 10), Descriptor("hmot", 'N', 20, 10)}) {
     header.insert(header.end(), d.begin(), d.end());

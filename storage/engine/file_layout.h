@@ -15,7 +15,9 @@
 namespace dbfe {
 
 inline constexpr std::uint8_t kVersionNoMemo = 0x03;         // dBASE III+/IV and FoxPro 2 without memo
-inline constexpr std::uint8_t kLanguageWesternAnsi = 0x57;   // readers: cp1252 / ISO-8859-1
+// Windows ANSI, code page 1252, as GDAL, dbfread and LibreOffice all read it;
+// GDAL reads the older 0x57 as ISO-8859-1, which differs at 0x80 to 0x9F (Š, Ž).
+inline constexpr std::uint8_t kLanguageWindowsAnsi = 0x03;
 inline constexpr std::uint8_t kHeaderTerminator = 0x0D;
 inline constexpr std::uint8_t kEndOfFile = 0x1A;
 inline constexpr std::uint8_t kLiveFlag = ' ';
@@ -44,7 +46,7 @@ struct FieldLayout {
 
 struct TableLayout {
   std::uint8_t version = kVersionNoMemo;
-  std::uint8_t language = kLanguageWesternAnsi;
+  std::uint8_t language = kLanguageWindowsAnsi;
   std::uint32_t record_count = 0;
   std::uint16_t header_length = 0;
   std::uint16_t record_length = 0;

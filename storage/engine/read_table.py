@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
 """Prints a dBASE table as an independent reader sees it, for the engine's tests.
 
-    read_table.py dbfread|gdal|gdal-cp1252 TABLE.dbf
-
-gdal-cp1252 has GDAL take the text for Windows-1252 whatever the file declares.
+    read_table.py dbfread|gdal TABLE.dbf
 
 First line: "fields", then name:type for each field (dbfread: the file's type
 letter; GDAL: its field type). Then one line per record, fields separated by
@@ -42,8 +40,8 @@ def dbfread_lines(path):
         yield "\t".join(values)
 
 
-def gdal_lines(path, open_options):
-    summary = subprocess.run(["ogrinfo", "-ro", "-so", "-al"] + open_options + [path], check=True,
+def gdal_lines(path):
+    summary = subprocess.run(["ogrinfo", "-ro", "-so", "-al", path], check=True,
                              capture_output=True, text=True).stdout
     fields = []
     in_fields = False
@@ -59,8 +57,7 @@ def gdal_lines(path, open_options):
     # keeps the binary double that GDAL read.
     with tempfile.TemporaryDirectory() as directory:
         package = os.path.join(directory, "read.gpkg")
-        subprocess.run(["ogr2ogr", "-f", "GPKG", package, path, "-nln", "records"] + open_options,
-                       check=True)
+        subprocess.run(["ogr2ogr", "-f", "GPKG", package, path, "-nln", "records"], check=True)
         with contextlib.closing(sqlite3.connect(package)) as connection:
             rows = connection.execute("SELECT * FROM records ORDER BY fid").fetchall()
     negative_zeros = None
@@ -76,15 +73,15 @@ def gdal_lines(path, open_options):
                     # SQLite stores a whole REAL as an integer, dropping the
                     # sign of -0.0; ogrinfo's text still shows it.
                     if negative_zeros is None:
-                        negative_zeros = gdal_negative_zeros(path, open_options)
+                        negative_zeros = gdal_negative_zeros(path)
                     value = -0.0 if (index, name) in negative_zeros else 0.0
                 values.append(number(value))
         yield "\t".join(values)
 
 
-def gdal_negative_zeros(path, open_options):
+def gdal_negative_zeros(path):
     """(feature index, field name) of every zero that ogrinfo prints with a minus."""
-    text = subprocess.run(["ogrinfo", "-ro", "-q", "-al"] + open_options + [path], check=True,
+    text = subprocess.run(["ogrinfo", "-ro", "-q", "-al", path], check=True,
                           capture_output=True, text=True).stdout
     found = set()
     feature = -1
@@ -101,10 +98,7 @@ def gdal_negative_zeros(path, open_options):
 
 def main():
     reader, path = sys.argv[1], sys.argv[2]
-    if reader == "dbfread":
-        lines = dbfread_lines(path)
-    else:
-        lines = gdal_lines(path, ["-oo", "ENCODING=CP1252"] if reader == "gdal-cp1252" else [])
+    lines = dbfread_lines(path) if reader == "dbfread" else gdal_lines(path)
     for line in lines:
         print(line)
 

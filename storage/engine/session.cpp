@@ -35,7 +35,33 @@ Session& TheSession() {
   throw EngineError(DBFE_ERR_INVALID_HANDLE).Detail(std::string("Not an open ") + what + ".");
 }
 
+// The handle table of one kind of object; the caller holds the session's mutex.
+template <class Handle, class Object>
+Handle Added(std::unordered_map<Handle, std::unique_ptr<Object>>& table, std::unique_ptr<Object> object) {
+  Handle handle = object.get();
+  table.emplace(handle, std::move(object));
+  return handle;
+}
+
+template <class Handle, class Object>
+Object& Found(std::unordered_map<Handle, std::unique_ptr<Object>>& table, Handle handle, const char* what) {
+  const auto found = table.find(handle);
+  if (found == table.end()) InvalidHandle(what);
+  return *found->second;
+}
+
+template <class Handle, class Object>
+std::unique_ptr<Object> Removed(std::unordered_map<Handle, std::unique_ptr<Object>>& table, Handle handle,
+                                const char* what) {
+  const auto found = table.find(handle);
+  if (found == table.end()) InvalidHandle(what);
+  std::unique_ptr<Object> object = std::move(found->second);
+  table.erase(found);
+  return object;
+}
+
 }  // namespace
+
 
 dbfe_status InitSession(std::uint16_t version, const dbfe_environment* env) {
   if (version != DBFE_INTERFACE_VERSION) {
@@ -86,38 +112,29 @@ void RequireSession() {
   }
 }
 
+
 dbfe_database AddDatabase(std::unique_ptr<dbfe_database_s> database) {
   Session& session = TheSession();
   std::lock_guard lock(session.mutex);
-  dbfe_database handle = database.get();
-  session.databases.emplace(handle, std::move(database));
-  return handle;
+  return Added(session.databases, std::move(database));
 }
 
 Database& DatabaseOf(dbfe_database handle) {
   Session& session = TheSession();
   std::lock_guard lock(session.mutex);
-  const auto found = session.databases.find(handle);
-  if (found == session.databases.end()) InvalidHandle("database");
-  return found->second->database;
+  return Found(session.databases, handle, "database").database;
 }
 
 std::unique_ptr<dbfe_database_s> RemoveDatabase(dbfe_database handle) {
   Session& session = TheSession();
   std::lock_guard lock(session.mutex);
-  const auto found = session.databases.find(handle);
-  if (found == session.databases.end()) InvalidHandle("database");
-  std::unique_ptr<dbfe_database_s> database = std::move(found->second);
-  session.databases.erase(found);
-  return database;
+  return Removed(session.databases, handle, "database");
 }
 
 dbfe_cursor AddCursor(std::unique_ptr<dbfe_cursor_s> cursor) {
   Session& session = TheSession();
   std::lock_guard lock(session.mutex);
-  dbfe_cursor handle = cursor.get();
-  session.cursors.emplace(handle, std::move(cursor));
-  return handle;
+  return Added(session.cursors, std::move(cursor));
 }
 
 // A cursor serves the thread that opened it call after call, so each thread
@@ -133,19 +150,15 @@ Cursor& CursorOf(dbfe_cursor handle) {
   const std::uint64_t removed = session.cursors_removed.load(std::memory_order_acquire);
   if (handle != nullptr && handle == last.handle && removed == last.cursors_removed) return *last.cursor;
   std::lock_guard lock(session.mutex);
-  const auto found = session.cursors.find(handle);
-  if (found == session.cursors.end()) InvalidHandle("cursor");
-  last = {handle, &found->second->cursor, session.cursors_removed.load(std::memory_order_relaxed)};
-  return *last.cursor;
+  Cursor& cursor = Found(session.cursors, handle, "cursor").cursor;
+  last = {handle, &cursor, session.cursors_removed.load(std::memory_order_relaxed)};
+  return cursor;
 }
 
 std::unique_ptr<dbfe_cursor_s> RemoveCursor(dbfe_cursor handle) {
   Session& session = TheSession();
   std::lock_guard lock(session.mutex);
-  const auto found = session.cursors.find(handle);
-  if (found == session.cursors.end()) InvalidHandle("cursor");
-  std::unique_ptr<dbfe_cursor_s> cursor = std::move(found->second);
-  session.cursors.erase(found);
+  std::unique_ptr<dbfe_cursor_s> cursor = Removed(session.cursors, handle, "cursor");
   ++session.cursors_removed;
   return cursor;
 }
@@ -153,27 +166,19 @@ std::unique_ptr<dbfe_cursor_s> RemoveCursor(dbfe_cursor handle) {
 dbfe_replacement AddReplacement(std::unique_ptr<dbfe_replacement_s> replacement) {
   Session& session = TheSession();
   std::lock_guard lock(session.mutex);
-  dbfe_replacement handle = replacement.get();
-  session.replacements.emplace(handle, std::move(replacement));
-  return handle;
+  return Added(session.replacements, std::move(replacement));
 }
 
 dbfe_replacement_s& ReplacementOf(dbfe_replacement handle) {
   Session& session = TheSession();
   std::lock_guard lock(session.mutex);
-  const auto found = session.replacements.find(handle);
-  if (found == session.replacements.end()) InvalidHandle("replacement");
-  return *found->second;
+  return Found(session.replacements, handle, "replacement");
 }
 
 std::unique_ptr<dbfe_replacement_s> RemoveReplacement(dbfe_replacement handle) {
   Session& session = TheSession();
   std::lock_guard lock(session.mutex);
-  const auto found = session.replacements.find(handle);
-  if (found == session.replacements.end()) InvalidHandle("replacement");
-  std::unique_ptr<dbfe_replacement_s> replacement = std::move(found->second);
-  session.replacements.erase(found);
-  return replacement;
+  return Removed(session.replacements, handle, "replacement");
 }
 
 }  // namespace dbfe
