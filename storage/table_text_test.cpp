@@ -66,9 +66,11 @@ TEST_F(TableTest, WiderSpeciesFieldsBindAndKeepWhatTheyHold) {
     table->Post();
     table->Close();
     const std::string file = FileText("bon_Hm1.dbf");
-    EXPECT_NE(file.find(" " + Padded("R\x8E\x8A", width) + RightAligned("1", 20)), std::string::npos);
+    EXPECT_NE(file.find(std::string(" ").append(Padded("R\x8E\x8A", width)).append(RightAligned("1", 20))),
+              std::string::npos);
     const std::string nulls(4 * 20, ' ');
-    EXPECT_NE(file.find(" " + Padded("\x80ur", width) + nulls + RightAligned("2.5", 20)), std::string::npos);
+    EXPECT_NE(file.find(std::string(" ").append(Padded("\x80ur", width)).append(nulls).append(RightAligned("2.5", 20))),
+              std::string::npos);
 
     table->Open();
     ASSERT_EQ(table->RowCount(), 3);

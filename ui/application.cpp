@@ -6,13 +6,20 @@
 #include "component_library.h"
 #include "error_text.h"
 
+// The icon lives in a static library, where nothing would reference its
+// resource and the linker would drop it. The macro must be outside a namespace.
+static void LinkIconResource() { Q_INIT_RESOURCE(icons); }
+
 namespace dravlik {
+
+QIcon MainIcon() { return QIcon(QStringLiteral(":/MAINICON")); }
 
 TApplication::TApplication(int& argc, char** argv)
     : QApplication(argc, argv),
       title_(ApplicationTitle(applicationFilePath())),
       dialogs_(std::make_unique<MessageBoxDialogs>()) {
-  setWindowIcon(QIcon(QStringLiteral(":/MAINICON")));
+  LinkIconResource();
+  setWindowIcon(MainIcon());
 }
 
 TApplication::~TApplication() {

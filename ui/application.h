@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QIcon>
 #include <exception>
 #include <memory>
 
@@ -15,6 +16,9 @@ class EAbort : public std::exception {
  public:
   const char* what() const noexcept override { return "Operation aborted"; }
 };
+
+// The program's icon "MAINICON".
+QIcon MainIcon();
 
 class TApplication : public QApplication {
   Q_OBJECT

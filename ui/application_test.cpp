@@ -1,5 +1,5 @@
-// The application object: its title, the message rules of the error box, and
-// errors escaping the handling of real events.
+// The application object: its title and icon, the message rules of the error
+// box, and errors escaping the handling of real events.
 #include <QTimer>
 
 #include "application.h"
@@ -119,6 +119,14 @@ class ApplicationTest : public QObject {
     QTRY_COMPARE(dialogs_->errors.size(), std::size_t{2});
     QCOMPARE(dialogs_->errors[0].text, QString("from a timer."));
     QCOMPARE(dialogs_->errors[1].text, QString("posted."));
+  }
+
+  // The icon is a resource of a static library, which the linker drops
+  // unless something refers to it. An icon of a missing file is not null,
+  // only without a picture: hence the pixmaps.
+  void theApplicationCarriesTheProgramsIcon() {
+    QCOMPARE(MainIcon().pixmap(256).size(), QSize(256, 256));
+    QCOMPARE(TApplication::Instance()->windowIcon().pixmap(256).size(), QSize(256, 256));
   }
 
   void initialisationRunsTheComponentLibraryHookOnce() {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs into a temporary prefix and checks what a Linux desktop needs: the
-# program, its desktop entry and icon, and an engine the installed program
-# finds by itself. Pressing Button2 in the installed window must write the
-# whole height-diameter table.
+# program, its desktop entry, software centre entry and icons, and an engine
+# the installed program finds by itself. Pressing Button2 in the installed
+# window must write the whole height-diameter table.
 #   install_test.sh CMAKE BUILD_DIRECTORY
 # Exits 77 (skipped) where no X server or xdotool is at hand.
 set -euo pipefail
@@ -17,15 +17,27 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
 
-for file in bin/PDravlik share/applications/pdravlik.desktop share/icons/hicolor/scalable/apps/pdravlik.svg \
-            share/icons/hicolor/48x48/apps/pdravlik.png share/icons/hicolor/256x256/apps/pdravlik.png; do
+id=org.example.pdravlik
+for file in bin/PDravlik share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
+            share/icons/hicolor/scalable/apps/$id.svg; do
   [[ -e "$prefix/$file" ]] || fail "$file is not installed"
+done
+for size in 16 22 24 32 48 64 128 256; do
+  icon=share/icons/hicolor/${size}x$size/apps/$id.png
+  [[ -e "$prefix/$icon" ]] || fail "$icon is not installed"
+  file "$prefix/$icon" | grep -q ", $size x $size," || fail "$icon is not $size x $size pixels"
 done
 engine=$(find "$prefix" -name libdbfengine.so)
 [[ -n "$engine" ]] || fail "the engine is not installed"
 [[ "$(dirname "$engine")" != "$prefix/bin" ]] || fail "the engine lies beside the program: the test would not try the search"
+# Both validators print hints and warnings too: any output is a finding.
 if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$prefix/share/applications/pdravlik.desktop"
+  report=$(desktop-file-validate "$prefix/share/applications/$id.desktop" 2>&1) || fail "$report"
+  [[ -z "$report" ]] || fail "desktop-file-validate: $report"
+fi
+if command -v appstreamcli >/dev/null; then
+  appstreamcli validate --no-net --pedantic "$prefix/share/metainfo/$id.metainfo.xml" >/dev/null \
+    || fail "appstreamcli does not accept $id.metainfo.xml"
 fi
 
 if ! command -v xvfb-run >/dev/null || ! command -v xdotool >/dev/null; then

@@ -54,6 +54,7 @@ TSpDravlik::TSpDravlik(TSession& session, QWidget* parent)
     : QWidget(parent), Table1(MakeSiteClassTable(session)), Table2(MakeHeightDiameterTable(session)) {
   setObjectName(QStringLiteral("SpDravlik"));
   setWindowTitle(QStringLiteral("SpDravlik"));
+  setWindowIcon(MainIcon());
   setFont(WindowFont());
   QPalette colours = palette();
   colours.setColor(QPalette::Window, colours.color(QPalette::Button));

@@ -11,6 +11,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QPushButton>
+#include <QWindow>
 
 #include "cell_editor.h"
 #include "data_set_model.h"
@@ -102,6 +103,13 @@ class SpDravlikTest : public QObject {
     window_->resize(800, 500);
     QCOMPARE(window_->Panel1->geometry(), QRect(0, 435, 800, 65));  // the panel follows the bottom edge
     QCOMPARE(window_->DBGrid2->geometry(), QRect(368, 0, 329, 281));  // the grids keep their place
+  }
+
+  // An icon of a missing file is not null, only without a picture.
+  void theShownWindowCarriesTheProgramsIcon() {
+    Open();
+    QVERIFY(window_->windowHandle());
+    QCOMPARE(window_->windowHandle()->icon().pixmap(48).size(), QSize(48, 48));
   }
 
   void button2FillsOnlyItsOwnGridAndFileAndRefusesASecondPress() {

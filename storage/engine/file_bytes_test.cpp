@@ -29,9 +29,10 @@ std::vector<std::uint8_t> ExpectedHeader(const std::vector<std::uint8_t>& file, 
   EXPECT_EQ(file.at(1), today.tm_year);
   EXPECT_EQ(file.at(2), today.tm_mon + 1);
   EXPECT_EQ(file.at(3), today.tm_mday);
-  std::vector<std::uint8_t> header = {0x03, file[1], file[2], file[3], records, 0, 0, 0,
-                                      161,  0,       64,      0};  // header 161, record 64 bytes
-  header.resize(32, 0);
+  const std::uint8_t start[] = {0x03, file[1], file[2], file[3], records, 0, 0, 0,
+                                161,  0,       64,      0};  // header 161, record 64 bytes
+  std::vector<std::uint8_t> header(32, 0);
+  std::copy(std::begin(start), std::end(start), header.begin());
   header[29] = 0x03;  // language driver: Windows ANSI, code page 1252
   for (const auto& d : {Descriptor("drevina", 'C', 3, 0), Descriptor("tloustka", 'N', 20, 10),
                         Descriptor("vyska", 'N', 20, 10), Descriptor("hmot", 'N', 20, 10)}) {

@@ -51,7 +51,7 @@ TEST(NewTableLayout, RefusesNamesAndFieldsThatReadersCannotTake) {
   EXPECT_EQ(refusal({{"A", 'D', 8, 0, 0}}), DBFE_ERR_INVALID_FIELD_DEFINITION);
   EXPECT_EQ(refusal({}), DBFE_ERR_INVALID_FIELD_DEFINITION);
   std::vector<FieldLayout> many;
-  for (int i = 0; i < 256; ++i) many.push_back({"F" + std::to_string(i), 'C', 1, 0, 0});
+  for (int i = 0; i < 256; ++i) many.push_back({std::string("F").append(std::to_string(i)), 'C', 1, 0, 0});
   EXPECT_EQ(refusal(many), DBFE_ERR_INVALID_FIELD_DEFINITION);
 }
 

@@ -34,10 +34,16 @@ std::string ExponentForm(double value, std::size_t width) {
 
   std::string best;
   for (std::size_t point = 1; point <= digits.size(); ++point) {
+    // Appended piece by piece: g++ 12 at -O3 warns falsely (-Wrestrict) on
+    // a literal + std::string here.
     std::string text = negative ? "-" : "";
-    text += digits.substr(0, point);
-    if (point < digits.size()) text += "." + digits.substr(point);
-    text += "e" + std::to_string(exponent - static_cast<int>(point - 1));
+    text.append(digits, 0, point);
+    if (point < digits.size()) {
+      text += '.';
+      text.append(digits, point);
+    }
+    text += 'e';
+    text += std::to_string(exponent - static_cast<int>(point - 1));
     if (point == 1 && text.size() <= width) return text;
     if (best.empty() || text.size() < best.size()) best = text;
   }

@@ -99,7 +99,7 @@ bool ByteLockedElsewhere(const std::string& path, std::uint64_t offset) {
 // The kernel lists the locks on each descriptor in its fdinfo, as
 // "lock:	1: OFDLCK ADVISORY  READ -1 fe:00:1234 START END".
 bool ProcessLocksByte(int pid, std::uint64_t offset) {
-  const std::string start = " " + std::to_string(offset) + " ";
+  const std::string start = std::string(" ").append(std::to_string(offset)).append(" ");
   const std::filesystem::path fdinfo = "/proc/" + std::to_string(pid) + "/fdinfo";
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(fdinfo, error)) {
