@@ -1,11 +1,11 @@
 # Starts our programs in a working directory that holds a library planted under
 # the names of one every C++ program needs (libgcc_s.so.1) and of the engine
 # (libdbfengine.so); loaded, it leaves a marker file "<name>.loaded" there.
-# - The dynamic loader traces every program in BINARIES (LD_TRACE_LOADED_OBJECTS
+# - The dynamic loader traces every program in LIST_OF_BINARIES (LD_TRACE_LOADED_OBJECTS
 #   loads a program's libraries but runs none of their code): none may resolve
 #   to a file in the working directory.
 # - PROGRAM runs for real (with --version): it must succeed and leave no marker.
-#   cmake -DBINARIES=<file, one binary a line> -DPLANTED=<library> -DPROGRAM=<program>
+#   cmake -DLIST_OF_BINARIES=<file, one binary a line> -DPLANTED=<library> -DPROGRAM=<program>
 #         -P check_planted_libraries.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -19,7 +19,7 @@ foreach(name libgcc_s.so.1 libdbfengine.so)
   file(COPY_FILE ${PLANTED} ${work}/${name})
 endforeach()
 
-file(STRINGS ${BINARIES} binaries)
+file(STRINGS ${LIST_OF_BINARIES} binaries)
 set(programs 0)
 foreach(binary IN LISTS binaries)
   if(binary MATCHES "\\.so(\\.|$)")
@@ -49,7 +49,7 @@ foreach(binary IN LISTS binaries)
   math(EXPR programs "${programs} + 1")
 endforeach()
 if(programs EQUAL 0)
-  message(SEND_ERROR "${BINARIES} names no program")
+  message(SEND_ERROR "${LIST_OF_BINARIES} names no program")
 endif()
 
 execute_process(COMMAND ${PROGRAM} --version WORKING_DIRECTORY ${work}

@@ -1,7 +1,7 @@
 # Fails when a binary's RUNPATH or RPATH has an entry that the dynamic loader
 # would take relative to the working directory: an empty one or a relative
 # path. Absolute entries and ones starting with $ORIGIN are sound.
-#   cmake -DREADELF=readelf -DBINARIES=<file, one binary a line> -P check_runpaths.cmake
+#   cmake -DREADELF=readelf -DLIST_OF_BINARIES=<file, one binary a line> -P check_runpaths.cmake
 #   cmake -DREADELF=readelf -DINSTALL_FROM=<build directory> -P check_runpaths.cmake
 # The second form installs into a scratch prefix and checks every ELF file there.
 cmake_minimum_required(VERSION 3.25)
@@ -29,10 +29,10 @@ function(check_binary file)
   message(STATUS "${file}: ${paths}")
 endfunction()
 
-if(DEFINED BINARIES)
-  file(STRINGS ${BINARIES} files)
+if(DEFINED LIST_OF_BINARIES)
+  file(STRINGS ${LIST_OF_BINARIES} files)
   if(NOT files)
-    message(FATAL_ERROR "${BINARIES} names no binary")
+    message(FATAL_ERROR "${LIST_OF_BINARIES} names no binary")
   endif()
   foreach(file IN LISTS files)
     check_binary(${file})
@@ -60,5 +60,5 @@ elseif(DEFINED INSTALL_FROM)
     message(FATAL_ERROR "the installation holds no binary")
   endif()
 else()
-  message(FATAL_ERROR "give BINARIES or INSTALL_FROM")
+  message(FATAL_ERROR "give LIST_OF_BINARIES or INSTALL_FROM")
 endif()

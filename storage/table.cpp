@@ -207,14 +207,12 @@ void TTable::AbandonReplacement() {
 void TTable::CommitReplacement() {
   if (!replacement_) return;
   if (replacementAbandoned_) return DropReplacement();
-  EngineLibrary& engine = replacementConnection_->Engine();
-  const dbfe_status status = engine.commitReplacement(&replacement_);
+  // The engine stays loaded until its message is built.
+  const std::unique_ptr<DatabaseConnection> connection = std::move(replacementConnection_);
+  const dbfe_status status = connection->Engine().commitReplacement(&replacement_);
   replacement_ = nullptr;
-  std::optional<EDBEngineError> failure;
-  if (status != DBFE_OK) failure.emplace(status, engine.ErrorMessage(status));
-  replacementConnection_.reset();
   replacementName_.clear();
-  if (failure) throw *failure;
+  connection->Engine().Check(status);
 }
 
 void TTable::DropReplacement() noexcept {

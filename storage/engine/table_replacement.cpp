@@ -103,6 +103,25 @@ void RemoveLeftovers(const std::string& path) {
   ::closedir(directory);
 }
 
+// The file at `path` with what fstat says of it; an invalid descriptor where
+// there is none (a dangling symbolic link counts as none: the rename replaces
+// the link).
+FileDescriptor OpenIfThere(const std::string& path, struct stat& info) {
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (!fd.valid()) {
+    if (errno == ENOENT) return fd;
+    CreateFailed(path, errno);
+  }
+  if (::fstat(fd.get(), &info) != 0) CreateFailed(path, errno);
+  return fd;
+}
+
+// Whether the name still leads to the file we hold (not followed if a link).
+bool StillNamed(int fd, const std::string& path) {
+  struct stat held {}, named {};
+  return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && IdentityOf(named) == IdentityOf(held);
+}
+
 // Even root must not replace a table that its owner made read-only.
 bool UserMayWrite(const std::string& path, const struct stat& info) {
   return (info.st_mode & 0222) != 0 && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
@@ -148,15 +167,10 @@ std::string TableReplacement::NewFileName() const { return FileNameOf(new_path_)
 
 // Refuses early what the commit would refuse, so no work is wasted on it.
 void TableReplacement::InspectOldTable() {
-  FileDescriptor fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-  if (!fd.valid()) {
-    // A dangling symbolic link counts as no table; the rename replaces the link.
-    if (errno == ENOENT) return;
-    CreateFailed(path_, errno);
-  }
-  if (!overwrite_) throw EngineError(DBFE_ERR_TABLE_EXISTS).Table(path_);
   struct stat info {};
-  if (::fstat(fd.get(), &info) != 0) CreateFailed(path_, errno);
+  const FileDescriptor fd = OpenIfThere(path_, info);
+  if (!fd.valid()) return;
+  if (!overwrite_) throw EngineError(DBFE_ERR_TABLE_EXISTS).Table(path_);
   if (!S_ISREG(info.st_mode)) {
     throw EngineError(DBFE_ERR_CREATE_FAILED).Table(path_).Detail("The path is not a regular file.");
   }
@@ -193,9 +207,7 @@ void TableReplacement::Commit() {
     if (!TryLock(new_file_.get(), LOCK_EX, path_)) {
       throw EngineError(DBFE_ERR_TABLE_IN_USE).Table(path_).Detail("The new table is still open.");
     }
-    struct stat written {}, named {};
-    if (::fstat(new_file_.get(), &written) != 0) CreateFailed(path_, errno);
-    if (::lstat(new_path_.c_str(), &named) != 0 || IdentityOf(named) != IdentityOf(written)) {
+    if (!StillNamed(new_file_.get(), new_path_)) {
       throw EngineError(DBFE_ERR_TABLE_REPLACED).Table(path_).Detail("The new table was moved: " + new_path_);
     }
     const FileDescriptor old_table = LockOldTableForCommit();
@@ -217,14 +229,10 @@ void TableReplacement::Commit() {
 // The table under the name must be the one found at begin (or none), and
 // nobody may have it open; it stays locked until the new one is in its place.
 FileDescriptor TableReplacement::LockOldTableForCommit() const {
-  FileDescriptor fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-  if (!fd.valid()) {
-    if (errno == ENOENT) return fd;  // removed meanwhile: nothing of anyone's is lost
-    CreateFailed(path_, errno);
-  }
-  if (!overwrite_) throw EngineError(DBFE_ERR_TABLE_EXISTS).Table(path_);
   struct stat info {};
-  if (::fstat(fd.get(), &info) != 0) CreateFailed(path_, errno);
+  FileDescriptor fd = OpenIfThere(path_, info);
+  if (!fd.valid()) return fd;  // removed meanwhile: nothing of anyone's is lost
+  if (!overwrite_) throw EngineError(DBFE_ERR_TABLE_EXISTS).Table(path_);
   if (!old_ || old_->identity != IdentityOf(info)) {
     throw EngineError(DBFE_ERR_TABLE_REPLACED).Table(path_);
   }
@@ -247,12 +255,8 @@ void TableReplacement::PutInPlace() {
 
 void TableReplacement::Drop() noexcept {
   if (new_file_.valid()) {
-    struct stat written {}, named {};
     // Only our own file: another may have been put under its name.
-    if (::fstat(new_file_.get(), &written) == 0 && ::lstat(new_path_.c_str(), &named) == 0 &&
-        IdentityOf(named) == IdentityOf(written)) {
-      ::unlink(new_path_.c_str());
-    }
+    if (StillNamed(new_file_.get(), new_path_)) ::unlink(new_path_.c_str());
     new_file_.Reset();
   }
   if (lock_.valid()) {
