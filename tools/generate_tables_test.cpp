@@ -11,28 +11,19 @@
 #include <string>
 
 #include "csv_export.h"
+#include "program_run_for_tests.h"
 #include "schemas.h"
 #include "working_directory_for_tests.h"
 
 namespace dravlik {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string output;  // standard output and error
-};
+using testing::Contains;
+using testing::Outcome;
 
 Outcome RunTool(const std::string& arguments, const std::string& prefix = "") {
-  const std::string command = prefix + " " PDRAVLIK_TABLES " " + arguments + " 2>&1";
-  Outcome outcome{-1, ""};
-  FILE* pipe = popen(command.c_str(), "r");
-  for (int c; (c = std::fgetc(pipe)) != EOF;) outcome.output += static_cast<char>(c);
-  const int status = pclose(pipe);
-  outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return outcome;
+  return testing::RunCommand(prefix + " " PDRAVLIK_TABLES " " + arguments + " 2>&1");
 }
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 class GenerateTablesTest : public testing::InFreshDirectory {};
 

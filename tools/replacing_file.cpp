@@ -34,32 +34,42 @@ int CreateTemporary(const std::string& path, std::string& temporary) {
   CannotWrite(path, EEXIST);
 }
 
-void WriteAll(int fd, std::string_view contents, const std::string& path) {
-  while (!contents.empty()) {
-    const ssize_t written = ::write(fd, contents.data(), contents.size());
+}  // namespace
+
+ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)) { fd_ = CreateTemporary(path_, temporary_); }
+
+ReplacingFile::~ReplacingFile() {
+  if (fd_ < 0 && temporary_.empty()) return;
+  if (fd_ >= 0) ::close(fd_);
+  ::unlink(temporary_.c_str());
+}
+
+void ReplacingFile::Fail(int error) const { CannotWrite(path_, error); }
+
+void ReplacingFile::Write(std::string_view bytes) {
+  if (fd_ < 0) Fail(EBADF);
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) CannotWrite(path, written < 0 ? errno : EIO);
-    contents.remove_prefix(static_cast<std::size_t>(written));
+    if (written <= 0) Fail(written < 0 ? errno : EIO);
+    bytes.remove_prefix(static_cast<std::size_t>(written));
   }
 }
 
-}  // namespace
+void ReplacingFile::Commit() {
+  if (fd_ < 0) Fail(EBADF);
+  if (::fsync(fd_) != 0) Fail(errno);
+  const int closed = ::close(fd_);
+  fd_ = -1;
+  if (closed != 0) Fail(errno);
+  if (::rename(temporary_.c_str(), path_.c_str()) != 0) Fail(errno);
+  temporary_.clear();
+}
 
 void ReplaceFile(const std::string& path, std::string_view contents) {
-  std::string temporary;
-  int fd = CreateTemporary(path, temporary);
-  try {
-    WriteAll(fd, contents, path);
-    if (::fsync(fd) != 0) CannotWrite(path, errno);
-    const int closed = ::close(fd);
-    fd = -1;
-    if (closed != 0) CannotWrite(path, errno);
-    if (::rename(temporary.c_str(), path.c_str()) != 0) CannotWrite(path, errno);
-  } catch (...) {
-    if (fd >= 0) ::close(fd);
-    ::unlink(temporary.c_str());
-    throw;
-  }
+  ReplacingFile file(path);
+  file.Write(contents);
+  file.Commit();
 }
 
 }  // namespace dravlik

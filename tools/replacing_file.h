@@ -9,8 +9,28 @@
 
 namespace dravlik {
 
-// Raises std::runtime_error "cannot write PATH: reason" on failure, leaving
-// the target as it was.
+// A file being written in pieces. Commit puts it in place; a replacing file
+// destroyed uncommitted is removed and the target stays as it was. Failures
+// raise std::runtime_error "cannot write PATH: reason".
+class ReplacingFile {
+ public:
+  explicit ReplacingFile(std::string path);
+  ~ReplacingFile();
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+  void Write(std::string_view bytes);
+  void Commit();
+
+ private:
+  [[noreturn]] void Fail(int error) const;
+
+  std::string path_;
+  std::string temporary_;
+  int fd_ = -1;
+};
+
+// The whole file at once.
 void ReplaceFile(const std::string& path, std::string_view contents);
 
 }  // namespace dravlik
