@@ -1,5 +1,6 @@
 // pdravlik-tables: regenerates the reference tables without a window, for batch
-// jobs, servers and checks.
+// jobs, servers and checks, or checks that the files still say what the models
+// say. The tables are independent: each is built on a thread of its own.
 #include <getopt.h>
 #include <unistd.h>
 
@@ -8,7 +9,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
+#include <future>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +20,7 @@
 #include "height_diameter_table.h"
 #include "schemas.h"
 #include "site_class_table.h"
+#include "table_check.h"
 
 namespace {
 
@@ -47,12 +52,15 @@ void PrintUsage(std::FILE* out) {
                "\n"
                "  -C, --directory=DIR  write the tables in DIR instead of the current directory\n"
                "      --csv            also write each table as CSV beside it (bon_Hm1.csv, ...)\n"
+               "      --check          compare the existing files with what the models give,\n"
+               "                       changing nothing; one line per difference\n"
                "  -h, --help           show this help and exit\n"
                "  -V, --version        show the version and exit\n"
                "\n"
                "Prints one line per table: file, rows, rows with a volume, time.\n"
                "Exit status: 0 when every table was written whole, 1 when one was not,\n"
-               "2 for a wrong command line.\n",
+               "2 for a wrong command line. With --check: 0 when the files are what the\n"
+               "models give, 1 when one differs, 2 when one is missing or unreadable.\n",
                kProgram);
 }
 
@@ -72,29 +80,104 @@ int CountWithVolume(TTable& table) {
 
 std::string CsvName(const std::string& tableName) { return tableName.substr(0, tableName.rfind('.')) + ".csv"; }
 
-bool Run(const TableJob& job, bool csv) {
-  auto table = job.make(Session());
+// What a job has to say, printed once every job is done so that lines of
+// tables built at the same time never mix.
+struct JobReport {
+  std::string output;
+  std::string errors;
+  int status = 0;
+};
+
+JobReport Generate(const TableJob& job, bool csv, TSession& session) {
+  JobReport report;
+  auto table = job.make(session);
   try {
     const auto start = std::chrono::steady_clock::now();
     job.generate(*table);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (csv) WriteCsvFile(*table, CsvName(table->TableName()));
-    std::printf("%s: %d rows, %d with a volume, %.2f s\n", table->TableName().c_str(), table->RecordCount(),
-                CountWithVolume(*table), elapsed.count());
+    char line[200];
+    std::snprintf(line, sizeof line, "%s: %d rows, %d with a volume, %.2f s\n", table->TableName().c_str(),
+                  table->RecordCount(), CountWithVolume(*table), elapsed.count());
     table->Close();
-    return true;
+    report.output = line;
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s: %s: %s\n", kProgram, table->TableName().c_str(), e.what());
-    return false;
+    report.errors = std::string(kProgram) + ": " + table->TableName() + ": " + e.what() + "\n";
+    report.status = 1;
   }
+  return report;
+}
+
+// A private directory for the tables the models give, removed with what it holds.
+class ScratchDirectory {
+ public:
+  ScratchDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "pdravlik-check-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error(std::string("cannot make a scratch directory: ") +
+                                                           std::strerror(errno));
+    path_ = pattern;
+  }
+  ~ScratchDirectory() {
+    std::error_code ignored;  // a leftover in the temporary directory harms nobody
+    std::filesystem::remove_all(path_, ignored);
+  }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+JobReport Check(const TableJob& job, TSession& session) {
+  JobReport report;
+  auto file = job.make(session);
+  try {
+    file->Open();
+  } catch (const std::exception& e) {
+    report.errors = std::string(kProgram) + ": " + file->TableName() + ": " + e.what() + "\n";
+    report.status = 2;
+    return report;
+  }
+  try {
+    const ScratchDirectory scratch;
+    auto models = job.make(session);
+    models->SetTableName(scratch.File(file->TableName()));
+    job.generate(*models);
+    std::ostringstream out;
+    const TableCheckSummary summary = CompareTables(*file, *models, out);
+    models->Close();
+    out << file->TableName() << ": " << summary.rowsCompared << " rows compared, " << summary.rowsDiffering
+        << " differ, " << summary.rowsMissing << " missing, " << summary.rowsExtra << " extra\n";
+    report.output = out.str();
+    report.status = summary.Identical() ? 0 : 1;
+  } catch (const std::exception& e) {
+    report.errors = std::string(kProgram) + ": " + file->TableName() + ": " + e.what() + "\n";
+    report.status = 2;
+  }
+  return report;
+}
+
+// Each job on a thread and with a session of its own; the reports in the
+// jobs' order.
+std::vector<JobReport> RunAll(const std::vector<const TableJob*>& jobs,
+                              const std::function<JobReport(const TableJob&, TSession&)>& run) {
+  std::vector<std::unique_ptr<TSession>> sessions;
+  std::vector<std::future<JobReport>> running;
+  for (const TableJob* job : jobs) {
+    sessions.push_back(std::make_unique<TSession>(job->name));
+    running.push_back(std::async(std::launch::async, run, std::cref(*job), std::ref(*sessions.back())));
+  }
+  std::vector<JobReport> reports;
+  for (auto& report : running) reports.push_back(report.get());
+  return reports;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  enum { kCsv = 1000 };
+  enum { kCsv = 1000, kCheck };
   const option options[] = {{"directory", required_argument, nullptr, 'C'},
                             {"csv", no_argument, nullptr, kCsv},
+                            {"check", no_argument, nullptr, kCheck},
                             {"help", no_argument, nullptr, 'h'},
                             {"version", no_argument, nullptr, 'V'},
                             {nullptr, 0, nullptr, 0}};
@@ -102,12 +185,13 @@ int main(int argc, char** argv) {
   // not kill the program.
   std::signal(SIGXFSZ, SIG_IGN);
   const char* directory = nullptr;
-  bool csv = false;
+  bool csv = false, check = false;
   opterr = 0;
   for (int option; (option = getopt_long(argc, argv, ":C:hV", options, nullptr)) != -1;) {
     switch (option) {
       case 'C': directory = optarg; break;
       case kCsv: csv = true; break;
+      case kCheck: check = true; break;
       case 'h': PrintUsage(stdout); return 0;
       case 'V': std::printf("%s %s\n", kProgram, PDRAVLIK_VERSION); return 0;
       case ':': return UsageError(std::string("option '") + argv[optind - 1] + "' needs a directory");
@@ -130,7 +214,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: cannot change to directory '%s': %s\n", kProgram, directory, std::strerror(errno));
     return 1;
   }
-  bool whole = true;
-  for (const TableJob* job : chosen) whole = Run(*job, csv) && whole;
-  return whole ? 0 : 1;
+  if (check && csv) return UsageError("--check changes nothing, so it writes no CSV");
+  const std::vector<JobReport> reports =
+      check ? RunAll(chosen, Check)
+            : RunAll(chosen, [csv](const TableJob& job, TSession& session) { return Generate(job, csv, session); });
+  int status = 0;
+  for (const JobReport& report : reports) {
+    std::fputs(report.output.c_str(), stdout);
+    std::fputs(report.errors.c_str(), stderr);
+    status = std::max(status, report.status);
+  }
+  return status;
 }

@@ -1,0 +1,142 @@
+#include "table_check.h"
+
+#include <charconv>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "table.h"
+
+namespace dravlik {
+namespace {
+
+constexpr int kKeyFields = 3;
+
+using Row = std::vector<FieldValue>;
+
+std::vector<Row> ReadRows(TTable& table) {
+  std::vector<Row> rows(table.RecordCount());
+  for (int row = 0; row < table.RecordCount(); ++row) {
+    for (int field = 0; field < table.FieldCount(); ++field) rows[row].push_back(table.RowValue(row, field));
+  }
+  return rows;
+}
+
+std::string Text(const FieldValue& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) return "\"" + *text + "\"";
+  if (const auto* number = std::get_if<double>(&value)) {
+    char digits[32];
+    return std::string(digits, std::to_chars(digits, digits + sizeof digits, *number).ptr);
+  }
+  return "empty";
+}
+
+// A key as people read it: a code without the padding the file gives it.
+std::string KeyText(const FieldValue& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) return text->substr(0, text->find_last_not_of(' ') + 1);
+  return Text(value);
+}
+
+std::string KeyOf(const Row& row) {
+  std::string key;
+  for (int field = 0; field < kKeyFields; ++field) key += KeyText(row[field]) + '\x1F';
+  return key;
+}
+
+class Comparison {
+ public:
+  Comparison(TTable& file, TTable& models, std::ostream& out)
+      : table_(file), fileRows_(ReadRows(file)), modelRows_(ReadRows(models)), out_(out) {}
+
+  TableCheckSummary Run() {
+    summary_.rowsCompared = static_cast<int>(fileRows_.size());
+    std::vector<int> partner(fileRows_.size(), -1);
+    std::vector<bool> matched(modelRows_.size(), false);
+    Match(partner, matched);
+    int latest = -1;
+    for (std::size_t row = 0; row < fileRows_.size(); ++row) {
+      if (partner[row] < 0) {
+        Report(row, "not in the models' table");
+        ++summary_.rowsExtra;
+      } else {
+        CompareRow(row, partner[row], latest);
+      }
+    }
+    for (std::size_t row = 0; row < modelRows_.size(); ++row) {
+      if (matched[row]) continue;
+      out_ << table_.TableName() << ": missing row " << Keys(modelRows_[row]) << ", row " << row + 1
+           << " of the models' table\n";
+      ++summary_.rowsMissing;
+    }
+    return summary_;
+  }
+
+ private:
+  // Rows in their place first, then rows elsewhere by key (a row deleted,
+  // added or moved), then a row whose key itself was edited with the model's
+  // row in its place.
+  void Match(std::vector<int>& partner, std::vector<bool>& matched) const {
+    const auto pair = [&](std::size_t row, std::size_t modelRow) {
+      partner[row] = static_cast<int>(modelRow);
+      matched[modelRow] = true;
+    };
+    for (std::size_t row = 0; row < fileRows_.size() && row < modelRows_.size(); ++row) {
+      if (KeyOf(fileRows_[row]) == KeyOf(modelRows_[row])) pair(row, row);
+    }
+    std::map<std::string, std::size_t> elsewhere;
+    for (std::size_t row = 0; row < modelRows_.size(); ++row) {
+      if (!matched[row]) elsewhere.emplace(KeyOf(modelRows_[row]), row);
+    }
+    for (std::size_t row = 0; row < fileRows_.size(); ++row) {
+      if (partner[row] >= 0) continue;
+      const auto found = elsewhere.find(KeyOf(fileRows_[row]));
+      if (found == elsewhere.end() || matched[found->second]) continue;
+      pair(row, found->second);
+    }
+    for (std::size_t row = 0; row < fileRows_.size() && row < modelRows_.size(); ++row) {
+      if (partner[row] < 0 && !matched[row]) pair(row, row);
+    }
+  }
+
+  void CompareRow(std::size_t row, int modelRow, int& latest) {
+    bool differs = false;
+    const Row& model = modelRows_[modelRow];
+    for (std::size_t field = 0; field < model.size(); ++field) {
+      if (fileRows_[row][field] == model[field]) continue;
+      Report(row, table_.Field(static_cast<int>(field)).FieldName() + " is " + Text(fileRows_[row][field]) +
+                      " in the file, " + Text(model[field]) + " from the models");
+      differs = true;
+    }
+    if (modelRow < latest) {
+      Report(row, "out of order: row " + std::to_string(modelRow + 1) + " of the models' table");
+      differs = true;
+    }
+    latest = std::max(latest, modelRow);
+    summary_.rowsDiffering += differs;
+  }
+
+  // "(SM, BONITA 28, VEK 80)"
+  std::string Keys(const Row& row) const {
+    std::string keys = "(" + KeyText(row[0]);
+    for (int field = 1; field < kKeyFields; ++field) keys += ", " + table_.Field(field).FieldName() + " " + KeyText(row[field]);
+    return keys + ")";
+  }
+
+  void Report(std::size_t row, const std::string& what) {
+    out_ << table_.TableName() << ": row " << row + 1 << " " << Keys(fileRows_[row]) << ": " << what << "\n";
+  }
+
+  TTable& table_;
+  std::vector<Row> fileRows_;
+  std::vector<Row> modelRows_;
+  std::ostream& out_;
+  TableCheckSummary summary_;
+};
+
+}  // namespace
+
+TableCheckSummary CompareTables(TTable& file, TTable& models, std::ostream& out) {
+  return Comparison(file, models, out).Run();
+}
+
+}  // namespace dravlik
