@@ -24,7 +24,9 @@ timber. From growth and volume equations for thirteen tree species it writes
 the site-class table (height, diameter and volume by species, site index and
 age) and the height-diameter table (volume by species, height and diameter)
 as dBASE files, readable by QGIS, spreadsheets and Python. The window shows
-both tables in editable grids; pdravlik-tables writes them without a window.]=])
+both tables in editable grids; pdravlik-tables writes them without a window
+and checks existing files against the models; pdravlik-calc applies the
+models to the user's own trees and stands, one at a time or whole CSV files.]=])
 
 include(cmake/debian_documents.cmake)
 pdravlik_debian_documents(${CMAKE_CURRENT_SOURCE_DIR}/LICENSE ${CMAKE_BINARY_DIR}/debian-doc)
