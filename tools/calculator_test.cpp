@@ -1,6 +1,8 @@
 // The calculator, run as people and pipelines run it, against the models'
 // own results for the same inputs.
+#include <bit>
 #include <charconv>
+#include <random>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -155,6 +157,20 @@ TEST(TreeFile, NumbersAndRecordsAreReadStrictly) {
   EXPECT_EQ(ParseNumber("+3", false), 3.0);
   for (const char* bad : {"", "12,5", "1e999", "nan", "inf", "+-1", "0x10", "1 2"}) {
     EXPECT_FALSE(ParseNumber(bad, false)) << bad;
+  }
+  // Every decimal reads as the standard library reads it, to the last bit.
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 200000; ++i) {
+    const int digits = 1 + static_cast<int>(random() % 17), point = static_cast<int>(random() % (digits + 1));
+    std::string text;
+    for (int d = 0; d < digits; ++d) text += static_cast<char>('0' + random() % 10);
+    text.insert(static_cast<std::size_t>(point), ".");  // "123.45", ".12345" or "12345."
+    if (random() % 4 == 0) text.insert(0, "-");
+    double expected = 0;
+    std::from_chars(text.data(), text.data() + text.size(), expected);
+    const auto parsed = ParseNumber(text, false);
+    ASSERT_TRUE(parsed) << text;
+    ASSERT_EQ(std::bit_cast<std::uint64_t>(*parsed), std::bit_cast<std::uint64_t>(expected)) << text;
   }
   EXPECT_EQ(ParseNumber("12,5", true), 12.5);
   EXPECT_FALSE(ParseNumber("12.5", true));

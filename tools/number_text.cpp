@@ -1,28 +1,67 @@
 #include "number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+
+#include "blanks.h"
 
 namespace dravlik {
 
+namespace {
+
+// Plain decimals of up to 15 digits ("48.6", "-7", "1234.125"), the common
+// case: the digits and the power of ten are exact doubles, so their one
+// division is correctly rounded, the value from_chars gives. Anything else,
+// nothing.
+std::optional<double> PlainDecimal(std::string_view text, char point) {
+  constexpr double kPowersOfTen[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const bool negative = !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  std::uint64_t digits = 0;
+  int count = 0, fraction = -1;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+      if (++count > 15) return std::nullopt;
+      if (fraction >= 0) ++fraction;
+    } else if (c == point && fraction < 0) {
+      fraction = 0;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (count == 0) return std::nullopt;
+  const double value = static_cast<double>(digits) / kPowersOfTen[std::max(fraction, 0)];
+  return negative ? -value : value;
+}
+
+}  // namespace
+
 std::optional<double> ParseNumber(std::string_view text, bool decimalComma) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return std::nullopt;
-  text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+  text = WithoutBlanks(text);
+  if (text.empty()) return std::nullopt;
   if (text.front() == '+') {
     text.remove_prefix(1);
     if (!text.empty() && text.front() == '-') return std::nullopt;
   }
-  char digits[64];
-  if (text.empty() || text.size() > sizeof digits) return std::nullopt;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == (decimalComma ? '.' : ',')) return std::nullopt;
-    digits[i] = c == ',' ? '.' : c;
-  }
+  if (const auto plain = PlainDecimal(text, decimalComma ? ',' : '.')) return plain;
   double value = 0;
-  const auto [end, error] = std::from_chars(digits, digits + text.size(), value);
-  if (error != std::errc() || end != digits + text.size() || !std::isfinite(value)) return std::nullopt;
+  std::from_chars_result parsed{};
+  if (decimalComma) {
+    char digits[64];
+    if (text.empty() || text.size() > sizeof digits || text.find('.') != std::string_view::npos) return std::nullopt;
+    std::replace_copy(text.begin(), text.end(), digits, ',', '.');
+    parsed = std::from_chars(digits, digits + text.size(), value);
+    parsed.ptr = text.data() + (parsed.ptr - digits);
+  } else {
+    parsed = std::from_chars(text.data(), text.data() + text.size(), value);
+  }
+  // A comma, when not the decimal separator, stops the number short.
+  if (parsed.ec != std::errc() || parsed.ptr != text.data() + text.size() || !std::isfinite(value)) {
+    return std::nullopt;
+  }
   return value;
 }
 

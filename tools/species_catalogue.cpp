@@ -1,8 +1,12 @@
 #include "species_catalogue.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <charconv>
 #include <string>
+
+#include "blanks.h"
 
 
 namespace dravlik {
@@ -25,12 +29,6 @@ constexpr std::array<SpeciesNames, vzorce::kModelledSpeciesCount> kNames = {{
     {"douglaska", "Douglas fir"},
 }};
 
-std::string_view Trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 std::optional<vzorce::SpeciesIndex> ParseIndex(std::string_view text) {
   unsigned index = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), index);
@@ -40,40 +38,39 @@ std::optional<vzorce::SpeciesIndex> ParseIndex(std::string_view text) {
   return static_cast<vzorce::SpeciesIndex>(index);
 }
 
-// The codes without the tables' padding, in capitals.
-const std::array<std::string, vzorce::kModelledSpeciesCount>& Codes() {
+// The codes as two capitals, first letter in the high byte; every modelled
+// species has a code of two letters.
+constexpr std::uint16_t Packed(char first, char second) {
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(first) << 8 | static_cast<unsigned char>(second));
+}
+
+const std::array<std::uint16_t, vzorce::kModelledSpeciesCount>& PackedCodes() {
   static const auto codes = [] {
-    std::array<std::string, vzorce::kModelledSpeciesCount> trimmed;
+    std::array<std::uint16_t, vzorce::kModelledSpeciesCount> packed{};
+    std::string code;
     for (vzorce::SpeciesIndex species = 0; species < vzorce::kModelledSpeciesCount; ++species) {
-      vzorce::SpeciesCode(species, trimmed[species]);
-      trimmed[species] = std::string(Trimmed(trimmed[species]));
+      vzorce::SpeciesCode(species, code);
+      packed[species] = Packed(code[0], code[1]);
     }
-    return trimmed;
+    return packed;
   }();
   return codes;
 }
 
-// The codes are ASCII, so nothing else can match.
-bool SameCode(std::string_view code, std::string_view text) {
-  if (code.size() != text.size()) return false;
-  for (std::size_t i = 0; i < code.size(); ++i) {
-    const char c = text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 'a' + 'A') : text[i];
-    if (c != code[i]) return false;
-  }
-  return true;
-}
+char Capital(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 }  // namespace
 
 SpeciesNames NamesOf(vzorce::SpeciesIndex species) { return kNames.at(species); }
 
 std::optional<vzorce::SpeciesIndex> ParseSpecies(std::string_view text) {
-  text = Trimmed(text);
+  text = WithoutBlanks(text);
   if (text.empty()) return std::nullopt;
   if (text.front() >= '0' && text.front() <= '9') return ParseIndex(text);
-  for (vzorce::SpeciesIndex species = 0; species < vzorce::kModelledSpeciesCount; ++species) {
-    if (SameCode(Codes()[species], text)) return species;
-  }
+  if (text.size() != 2) return std::nullopt;
+  const auto& codes = PackedCodes();
+  const auto found = std::find(codes.begin(), codes.end(), Packed(Capital(text[0]), Capital(text[1])));
+  if (found != codes.end()) return static_cast<vzorce::SpeciesIndex>(found - codes.begin());
   return std::nullopt;
 }
 

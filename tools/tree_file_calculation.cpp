@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <deque>
 #include <future>
+#include <mutex>
 #include <optional>
 #include <thread>
 
+#include "blanks.h"
 #include "csv_records.h"
 #include "number_text.h"
 #include "numeric.h"
@@ -26,12 +29,6 @@ struct RowJob {
   std::array<std::string, 3> names;      // as the header has them
 };
 
-std::string_view Trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 bool SameName(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
     return (x >= 'A' && x <= 'Z' ? x - 'A' + 'a' : x) == (y >= 'A' && y <= 'Z' ? y - 'A' + 'a' : y);
@@ -46,7 +43,7 @@ RowJob ResolveColumns(const CsvRecord& header, const TreeFileOptions& options) {
     const std::string_view wanted = mapped != options.columns.end() ? std::string_view(mapped->second) : inputs[input];
     std::size_t column = 0;
     while (column < header.fields.size()) {
-      std::string_view name = Trimmed(header.fields[column]);
+      std::string_view name = WithoutBlanks(header.fields[column]);
       if (column == 0 && name.starts_with(kByteOrderMark)) name.remove_prefix(kByteOrderMark.size());
       if (SameName(name, wanted)) break;
       ++column;
@@ -74,7 +71,7 @@ std::optional<std::string> ReadInputs(const CsvRecord& row, const RowJob& job, v
   std::string_view values[3];
   for (int input = 0; input < 3; ++input) {
     const std::size_t column = job.columns[input];
-    values[input] = column < row.fields.size() ? Trimmed(row.fields[column]) : std::string_view();
+    values[input] = column < row.fields.size() ? WithoutBlanks(row.fields[column]) : std::string_view();
     if (values[input].empty()) return "No value in " + job.names[input];
   }
   const auto parsed = ParseSpecies(values[0]);
@@ -109,8 +106,7 @@ bool CalculateRow(const CsvRecord& row, const RowJob& job, std::string& out) {
     if (error) continue;
     const std::size_t start = out.size();
     AppendNumber(out, results[i], job.format.decimalComma);
-    // A decimal comma in a comma-separated file.
-    if (out.find(delimiter, start) != std::string::npos) out.insert(start, 1, '"').append(1, '"');
+    if (job.format.decimalComma && delimiter == ',') out.insert(start, 1, '"').append(1, '"');
   }
   out += delimiter;
   if (error) AppendField(out, *error, delimiter);
@@ -190,6 +186,53 @@ RowJob ReadHeader(BlockReader& reader, const TreeFileOptions& options, std::stri
   throw TreeFileError("the input is empty: it needs a header line naming its columns");
 }
 
+// Threads that live for the whole file, so that what the models remember per
+// thread serves every block a thread computes.
+class BlockWorkers {
+ public:
+  explicit BlockWorkers(unsigned count) {
+    for (unsigned i = 0; i < count; ++i) threads_.emplace_back([this] { Work(); });
+  }
+  ~BlockWorkers() {
+    {
+      const std::lock_guard lock(mutex_);
+      closing_ = true;
+    }
+    ready_.notify_all();
+  }
+
+  std::future<BlockResult> Submit(std::packaged_task<BlockResult()> task) {
+    std::future<BlockResult> result = task.get_future();
+    {
+      const std::lock_guard lock(mutex_);
+      tasks_.push_back(std::move(task));
+    }
+    ready_.notify_one();
+    return result;
+  }
+
+ private:
+  void Work() {
+    while (true) {
+      std::packaged_task<BlockResult()> task;
+      {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [this] { return closing_ || !tasks_.empty(); });
+        if (tasks_.empty()) return;
+        task = std::move(tasks_.front());
+        tasks_.pop_front();
+      }
+      task();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<std::packaged_task<BlockResult()>> tasks_;
+  bool closing_ = false;
+  std::vector<std::jthread> threads_;  // last: joined before the rest goes
+};
+
 void Accumulate(TreeFileSummary& total, const TreeFileSummary& part) {
   total.rowsRead += part.rowsRead;
   total.rowsComputed += part.rowsComputed;
@@ -209,7 +252,9 @@ TreeFileSummary CalculateTreeFile(const TreeFileOptions& options, const InputRea
   Accumulate(total, first.summary);
   // Blocks in flight, oldest first; a few per core keep every core busy while
   // bounding the memory held.
-  const std::size_t inFlight = 2 * std::max(1u, std::thread::hardware_concurrency());
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const std::size_t inFlight = 2 * cores;
+  std::optional<BlockWorkers> workers;
   std::deque<std::future<BlockResult>> running;
   auto finishOldest = [&] {
     const BlockResult result = running.front().get();
@@ -218,9 +263,10 @@ TreeFileSummary CalculateTreeFile(const TreeFileOptions& options, const InputRea
     Accumulate(total, result.summary);
   };
   while (reader.Next(block, kBlockSize)) {
-    running.push_back(std::async(std::launch::async, [&job, input = std::move(block)] {
+    if (!workers) workers.emplace(cores);
+    running.push_back(workers->Submit(std::packaged_task<BlockResult()>([&job, input = std::move(block)] {
       return CalculateBlock(input, job);
-    }));
+    })));
     if (running.size() >= inFlight) finishOldest();
   }
   while (!running.empty()) finishOldest();
