@@ -87,6 +87,7 @@ class EngineLibrary {
   EntryPoint<decltype(&dbfe_set_to_seq_no)> setToSeqNo{*this, "dbfe_set_to_seq_no"};
   EntryPoint<decltype(&dbfe_get_record_count)> getRecordCount{*this, "dbfe_get_record_count"};
   EntryPoint<decltype(&dbfe_get_next_record)> getNextRecord{*this, "dbfe_get_next_record"};
+  EntryPoint<decltype(&dbfe_get_next_records)> getNextRecords{*this, "dbfe_get_next_records"};
   EntryPoint<decltype(&dbfe_get_prior_record)> getPriorRecord{*this, "dbfe_get_prior_record"};
   EntryPoint<decltype(&dbfe_get_record)> getRecord{*this, "dbfe_get_record"};
   EntryPoint<decltype(&dbfe_insert_record)> insertRecord{*this, "dbfe_insert_record"};

@@ -451,24 +451,24 @@ void TTable::RefreshRecordCount() {
   recordCount_ = static_cast<int>(count);
 }
 
-FieldValue TTable::BufferValue(const std::vector<std::uint8_t>& record, const TField& field) const {
+FieldValue TTable::BufferValue(const std::uint8_t* record, const TField& field) const {
   bool empty = false;
   if (field.DataType() == ftString) {
     std::string text(field.textCapacity_, '\0');
-    Check(Engine().getField(cursor_, static_cast<std::uint16_t>(field.FieldNo()), record.data(), text.data(), &empty));
+    Check(Engine().getField(cursor_, static_cast<std::uint16_t>(field.FieldNo()), record, text.data(), &empty));
     if (empty) return std::monostate{};
     text.resize(std::min(text.find('\0'), text.size()));
     return text;
   }
   double number = 0;
-  Check(Engine().getField(cursor_, static_cast<std::uint16_t>(field.FieldNo()), record.data(), &number, &empty));
+  Check(Engine().getField(cursor_, static_cast<std::uint16_t>(field.FieldNo()), record, &number, &empty));
   if (empty) return std::monostate{};
   return number;
 }
 
 FieldValue TTable::CurrentValue(const TField& field) const {
   if (!Active() || (currentRow_ < 0 && state_ != dsInsert)) return std::monostate{};
-  return BufferValue(record_, field);
+  return BufferValue(record_.data(), field);
 }
 
 void TTable::StoreValue(TField& field, const FieldValue& value) {
@@ -494,11 +494,11 @@ void TTable::StoreValue(TField& field, const FieldValue& value) {
 FieldValue TTable::RowValue(int row, int fieldIndex) {
   const TField& field = Field(fieldIndex);
   if (state_ == dsInsert) {
-    if (row == insertRow_) return BufferValue(record_, field);
+    if (row == insertRow_) return BufferValue(record_.data(), field);
     if (row > insertRow_) --row;
   }
   if (row < 0 || row >= recordCount_) return std::monostate{};
-  if (state_ == dsEdit && row == currentRow_) return BufferValue(record_, field);
+  if (state_ == dsEdit && row == currentRow_) return BufferValue(record_.data(), field);
   return StoredRow(row)[static_cast<std::size_t>(fieldIndex)];
 }
 
@@ -513,15 +513,25 @@ const TTable::RowValues& TTable::StoredRow(int recordIndex) {
     const int first = window * kWindowSize;
     const int count = std::min(kWindowSize, recordCount_ - first);
     std::vector<RowValues> rows;
-    std::vector<std::uint8_t> record(record_.size());
+    const std::size_t length = record_.size();
+    // The window's records in one read: the first, then the rest after it.
+    std::vector<std::uint8_t> records(length * static_cast<std::size_t>(count));
     Check(Engine().setToSeqNo(cursor_, static_cast<std::uint32_t>(first + 1)));
+    Check(Engine().getRecord(cursor_, DBFE_NO_LOCK, records.data(), nullptr));
+    if (count > 1) {
+      std::uint32_t delivered = 0;
+      Check(Engine().getNextRecords(cursor_, static_cast<std::uint32_t>(count - 1), records.data() + length,
+                                    &delivered));
+      // Records another program deleted since they were counted.
+      if (delivered + 1 < static_cast<std::uint32_t>(count)) Check(DBFE_ERR_EOF);
+    }
+    rows.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-      Check(i == 0 ? Engine().getRecord(cursor_, DBFE_NO_LOCK, record.data(), nullptr)
-                   : Engine().getNextRecord(cursor_, DBFE_NO_LOCK, record.data(), nullptr));
+      const std::uint8_t* record = records.data() + length * static_cast<std::size_t>(i);
       ++recordsRead_;
-      RowValues values;
+      RowValues& values = rows.emplace_back();
+      values.reserve(fields_.size());
       for (const auto& field : fields_) values.push_back(BufferValue(record, *field));
-      rows.push_back(std::move(values));
     }
     found = windows_.emplace(window, std::move(rows)).first;
   } else {

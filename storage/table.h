@@ -131,7 +131,7 @@ class TTable {
   void RefreshRecordCount();
   void ForgetRows();
 
-  FieldValue BufferValue(const std::vector<std::uint8_t>& record, const TField& field) const;
+  FieldValue BufferValue(const std::uint8_t* record, const TField& field) const;
   FieldValue CurrentValue(const TField& field) const;
   void StoreValue(TField& field, const FieldValue& value);
 

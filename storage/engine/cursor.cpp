@@ -136,7 +136,10 @@ void Cursor::SetToSeqNo(std::uint32_t seq_no) {
 
 bool Cursor::ReadIntoScratch(std::uint32_t record) {
   file_.ReadRecord(record, Scratch());
-  const std::uint8_t flag = scratch_[0];
+  return IsLive(scratch_[0], record);
+}
+
+bool Cursor::IsLive(std::uint8_t flag, std::uint32_t record) const {
   if (flag == kLiveFlag) return true;
   if (flag == kDeletedFlag) return false;
   throw EngineError(DBFE_ERR_CORRUPT_TABLE)
@@ -165,6 +168,39 @@ void Cursor::GetNext(dbfe_lock lock, std::uint8_t* record, dbfe_record_props* pr
     }
     if (DeliverIfLive(r, lock, record, props)) return;
   }
+}
+
+std::uint32_t Cursor::GetNextRecords(std::uint32_t count, std::uint8_t* records) {
+  if (place_ == Place::kEnd) throw EngineError(DBFE_ERR_EOF);
+  const std::size_t length = scratch_.size();
+  std::vector<std::uint8_t> piece;
+  std::uint32_t delivered = 0;
+  std::uint32_t r = place_ == Place::kBegin ? 0 : record_ + 1;
+  while (delivered < count) {
+    if (r >= file_.record_count() && r >= file_.RefreshRecordCount()) break;
+    // Pieces of at most a megabyte, whatever the caller asks for.
+    const std::uint32_t most = std::max<std::uint32_t>(1, (1u << 20) / static_cast<std::uint32_t>(length));
+    const std::uint32_t n = std::min({count - delivered, file_.record_count() - r, most});
+    piece.resize(n * length);
+    file_.ReadRecords(r, n, piece);
+    for (std::uint32_t i = 0; i < n; ++i, ++r) {
+      const std::uint8_t* record = piece.data() + std::size_t{i} * length;
+      if (!IsLive(record[0], r)) {
+        NoteDeleted(r);
+        continue;
+      }
+      std::memcpy(records + std::size_t{delivered++} * length, record, length);
+      record_ = r;
+    }
+  }
+  if (delivered == 0) {
+    place_ = Place::kEnd;
+    throw EngineError(DBFE_ERR_EOF);
+  }
+  // The last one is the current record, as get-next leaves it.
+  std::memcpy(scratch_.data(), records + std::size_t{delivered - 1} * length, length);
+  place_ = Place::kOn;
+  return delivered;
 }
 
 void Cursor::GetPrior(dbfe_lock lock, std::uint8_t* record, dbfe_record_props* props) {

@@ -37,6 +37,9 @@ class Cursor {
   void SetToSeqNo(std::uint32_t seq_no);
   std::uint32_t RecordCount();
   void GetNext(dbfe_lock lock, std::uint8_t* record, dbfe_record_props* props);
+  // Up to `count` live records after the place, unlocked, into `records`;
+  // how many. None is the end of the table.
+  std::uint32_t GetNextRecords(std::uint32_t count, std::uint8_t* records);
   void GetPrior(dbfe_lock lock, std::uint8_t* record, dbfe_record_props* props);
   void GetCurrent(dbfe_lock lock, std::uint8_t* record, dbfe_record_props* props);
 
@@ -55,6 +58,9 @@ class Cursor {
   std::span<std::uint8_t> Scratch() { return scratch_; }
   // Reads a record into the scratch buffer; whether it is live.
   bool ReadIntoScratch(std::uint32_t record);
+  // Whether a record with this deletion flag is live; a flag that is neither
+  // is a damaged table.
+  bool IsLive(std::uint8_t flag, std::uint32_t record) const;
   bool KnownDeleted(std::uint32_t record) const;
   void NoteDeleted(std::uint32_t record);
   LiveRecords& Live();

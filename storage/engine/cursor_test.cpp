@@ -104,6 +104,39 @@ TEST_F(CursorTest, AfterADeleteStandsBetweenTheNeighboursAndSkipsTheDeleted) {
   EXPECT_EQ(props.phy_rec_no, 5u);
 }
 
+// Many records in one read are the records as many get-next calls give them.
+TEST_F(CursorTest, ReadsRunsOfRecordsAsGetNextWould) {
+  AppendRows(40);
+  for (int deleted : {0, 7, 8, 39}) {
+    ASSERT_EQ(dbfe_set_to_seq_no(cursor(), static_cast<std::uint32_t>(deleted + 1 - (deleted > 0) - (deleted > 7) -
+                                                                      (deleted > 8))), DBFE_OK);
+    ASSERT_EQ(Current(), deleted);
+    ASSERT_EQ(dbfe_delete_record(cursor()), DBFE_OK);
+  }
+  const std::size_t length = record_.size();
+  std::vector<std::uint8_t> records(length * 64);
+  std::uint32_t delivered = 99;
+  dbfe_set_to_begin(cursor());
+  ASSERT_EQ(dbfe_get_next_records(cursor(), 5, records.data(), &delivered), DBFE_OK);
+  EXPECT_EQ(delivered, 5u);
+  ASSERT_EQ(dbfe_get_next_records(cursor(), 64, records.data(), &delivered), DBFE_OK);
+  ASSERT_EQ(delivered, 31u);  // 36 live, 5 read before
+  std::vector<double> seen;
+  for (std::uint32_t i = 0; i < delivered; ++i) {
+    std::copy_n(records.begin() + static_cast<std::ptrdiff_t>(i * length), length, record_.begin());
+    seen.push_back(*table_->Decode(record_).tloustka);
+  }
+  EXPECT_EQ(seen.front(), 6);
+  EXPECT_EQ(seen[1], 9);
+  EXPECT_EQ(seen.back(), 38);
+  EXPECT_EQ(Current(), 38) << "stands on the last record read";
+  EXPECT_EQ(Prior(), 37);
+  EXPECT_EQ(dbfe_get_next_records(cursor(), 64, records.data(), &delivered), DBFE_OK);
+  EXPECT_EQ(delivered, 1u);
+  EXPECT_EQ(dbfe_get_next_records(cursor(), 64, records.data(), &delivered), DBFE_ERR_EOF);
+  EXPECT_EQ(delivered, 0u);
+}
+
 TEST_F(CursorTest, ReachesAnyRowOfALargeTableBySequenceNumber) {
   AppendRows(32708);
   EXPECT_EQ(Count(), 32708u);

@@ -278,6 +278,12 @@ dbfe_status dbfe_get_prior_record(dbfe_cursor cursor, dbfe_lock lock, uint8_t* r
                                   dbfe_record_props* props);
 dbfe_status dbfe_get_record(dbfe_cursor cursor, dbfe_lock lock, uint8_t* record,
                             dbfe_record_props* props);
+/* Up to `count` records after the cursor, without locks, read from the file in
+ * one piece: the same records, one after another in `records`, that as many
+ * get-next calls would give at this moment. `delivered` receives how many; the
+ * cursor is left on the last of them. Fewer than `count` only at the end of
+ * the table; none there is DBFE_ERR_EOF. */
+dbfe_status dbfe_get_next_records(dbfe_cursor cursor, uint32_t count, uint8_t* records, uint32_t* delivered);
 
 /* Changes. Insert appends the record at the end of the file and leaves the
  * cursor on it; it is on disk, with the header's record count, on return. */

@@ -331,6 +331,16 @@ dbfe_status dbfe_get_next_record(dbfe_cursor cursor, dbfe_lock lock, uint8_t* re
   return Engine([&] { CursorOf(cursor).GetNext(lock, record, props); });
 }
 
+dbfe_status dbfe_get_next_records(dbfe_cursor cursor, uint32_t count, uint8_t* records, uint32_t* delivered) {
+  return Engine([&] {
+    Cursor& c = CursorOf(cursor);
+    Require(records, "records");
+    Require(delivered, "delivered");
+    *delivered = 0;
+    *delivered = c.GetNextRecords(count, records);
+  });
+}
+
 dbfe_status dbfe_get_prior_record(dbfe_cursor cursor, dbfe_lock lock, uint8_t* record,
                                   dbfe_record_props* props) {
   return Engine([&] { CursorOf(cursor).GetPrior(lock, record, props); });

@@ -135,6 +135,11 @@ void TableFile::ReadRecord(std::uint32_t record, std::span<std::uint8_t> out) {
   ReadExactlyAt(fd_.get(), out.first(layout_.record_length), layout_.RecordOffset(record), path_);
 }
 
+void TableFile::ReadRecords(std::uint32_t first, std::uint32_t count, std::span<std::uint8_t> out) {
+  EndAppendRun();
+  ReadExactlyAt(fd_.get(), out.first(std::size_t{count} * layout_.record_length), layout_.RecordOffset(first), path_);
+}
+
 void TableFile::ReadFlags(std::uint32_t first,
                           const std::function<void(std::span<const std::uint8_t>)>& take) {
   EndAppendRun();

@@ -39,6 +39,8 @@ class TableFile {
   std::uint32_t RefreshRecordCount();
 
   void ReadRecord(std::uint32_t record, std::span<std::uint8_t> out);
+  // `count` records from `first` on, one after another.
+  void ReadRecords(std::uint32_t first, std::uint32_t count, std::span<std::uint8_t> out);
   // Hands the deletion flags of the records from `first` up to record_count()
   // to `take`, a piece of at most 1 MiB of the file at a time.
   void ReadFlags(std::uint32_t first, const std::function<void(std::span<const std::uint8_t>)>& take);
