@@ -1,6 +1,8 @@
 #include "application.h"
 
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 
 #include "application_title.h"
 #include "component_library.h"
@@ -20,6 +22,22 @@ TApplication::TApplication(int& argc, char** argv)
       dialogs_(std::make_unique<MessageBoxDialogs>()) {
   LinkIconResource();
   setWindowIcon(MainIcon());
+  // English is a usable fallback; the program starts either way.
+  if (!InstallTranslation(QLocale::system())) qWarning("The Czech translation is missing; the texts stay English");
+}
+
+bool TApplication::InstallTranslation(const QLocale& locale) {
+  removeTranslator(&translator_);
+  removeTranslator(&toolkitTranslator_);
+  if (locale.language() != QLocale::Czech) return true;
+  if (!translator_.load(QStringLiteral(":/i18n/pdravlik_cs.qm"))) return false;
+  installTranslator(&translator_);
+  // The toolkit's own texts (the file dialog's buttons) where the system has
+  // them; without them those stay English.
+  if (toolkitTranslator_.load(QStringLiteral("qtbase_cs"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    installTranslator(&toolkitTranslator_);
+  }
+  return true;
 }
 
 TApplication::~TApplication() {

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QTranslator>
 #include <exception>
 #include <memory>
 
@@ -31,6 +32,12 @@ class TApplication : public QApplication {
   static TApplication* Instance() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }
 
   const QString& Title() const { return title_; }
+  // The window's own texts in the language of `locale`: Czech for a Czech
+  // locale, English (as written in the code) otherwise; false when the Czech
+  // translation cannot be loaded. The constructor chooses by the system's
+  // locale. The specified captions and messages are not translated.
+  bool InstallTranslation(const QLocale& locale);
+
   // Runs the initialisation hook (the component library) and remembers
   // whether it succeeded.
   void Initialize();
@@ -53,6 +60,8 @@ class TApplication : public QApplication {
   QString title_;
   bool componentLibraryReady_ = false;
   std::unique_ptr<UserDialogs> dialogs_;
+  QTranslator translator_;
+  QTranslator toolkitTranslator_;
 };
 
 // Runs an event handler of ours and shows what it raises at once. The event

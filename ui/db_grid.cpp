@@ -21,6 +21,12 @@ constexpr int kLastRow = std::numeric_limits<int>::max();
 // Characters a column is wide enough for, as a field's display width.
 constexpr int kFloatDisplayWidth = 10;
 
+// Pressed on its own on the way to a combination such as Ctrl+C.
+bool IsModifierKey(int key) {
+  return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_Meta ||
+         key == Qt::Key_AltGr;
+}
+
 // The editor shows numbers with the separator of the user's locale as the
 // toolkit knows it; the field reads them with the C library's. They agree
 // unless the locale is not installed for the C library.
@@ -61,6 +67,7 @@ TDBGrid::TDBGrid(TDataSource& dataSource, QWidget* parent)
   });
   connect(model_, &QAbstractItemModel::modelReset, this, &TDBGrid::ApplyColumnWidths);
   connect(model_, &DataSetModel::refreshed, this, &TDBGrid::SyncCurrentCell);
+  verticalHeader()->viewport()->installEventFilter(this);
   Table().AddLink(*this);
   ApplyColumnWidths();
   SyncCurrentCell();
@@ -117,12 +124,73 @@ void TDBGrid::SyncCurrentCell() {
   syncing_ = false;
 }
 
+std::optional<CellRange> TDBGrid::SelectedRange() const {
+  const int row = CurrentRow();
+  if (!rangeStart_ || row < 0 || rangeStart_->row >= model_->rowCount()) return std::nullopt;
+  const int top = std::min(row, rangeStart_->row);
+  const int bottom = std::max(row, rangeStart_->row);
+  if (wholeRows_) return CellRange{top, 0, bottom, model_->columnCount() - 1};
+  return CellRange{top, std::min(column_, rangeStart_->column), bottom, std::max(column_, rangeStart_->column)};
+}
+
+bool TDBGrid::InSelectedRange(const QModelIndex& index) const {
+  const std::optional<CellRange> range = SelectedRange();
+  return range && index.row() >= range->top && index.row() <= range->bottom && index.column() >= range->left &&
+         index.column() <= range->right;
+}
+
+void TDBGrid::BeginRange() {
+  if (rangeStart_) return;
+  rangeStart_ = RangeStart{CurrentRow(), column_};
+  wholeRows_ = false;
+}
+
+void TDBGrid::EndRange() {
+  if (!rangeStart_) return;
+  rangeStart_.reset();
+  ShowSelection();
+}
+
+void TDBGrid::GoToRow(int row) {
+  EndRange();
+  MoveToRow(row);
+}
+
+// The editor's own Shift keys select its text.
+bool TDBGrid::ExtendsRange(const QKeyEvent& event) const {
+  if (!(event.modifiers() & Qt::ShiftModifier) || editor_) return false;
+  switch (event.key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TDBGrid::SelectRows(int row, bool extend) {
+  setFocus(Qt::MouseFocusReason);
+  if (extend) BeginRange();
+  MoveToRow(row);
+  if (!extend) rangeStart_ = RangeStart{CurrentRow(), column_};
+  wholeRows_ = true;
+  ShowSelection();
+}
+
 void TDBGrid::ShowSelection() {
   const bool focused = hasFocus() || (editor_ && editor_->hasFocus());
   if (focused && currentIndex().isValid()) {
-    if (!selectionModel()->isSelected(currentIndex())) {
-      selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
-    }
+    const std::optional<CellRange> range = SelectedRange();
+    const QItemSelection cells = range ? QItemSelection(model_->index(range->top, range->left),
+                                                        model_->index(range->bottom, range->right))
+                                       : QItemSelection(currentIndex(), currentIndex());
+    if (selectionModel()->selection() != cells) selectionModel()->select(cells, QItemSelectionModel::ClearAndSelect);
   } else if (selectionModel()->hasSelection()) {
     selectionModel()->clearSelection();
   }
@@ -141,6 +209,12 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
 
 bool TDBGrid::HandleKey(const QKeyEvent& event) {
   if (!Table().Active()) return false;
+  const bool extending = ExtendsRange(event);
+  if (extending) {
+    BeginRange();
+  } else if (!IsModifierKey(event.key())) {
+    EndRange();
+  }
   const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
   const bool control = modifiers & Qt::ControlModifier;
   const int lastColumn = model_->columnCount() - 1;
@@ -149,7 +223,13 @@ bool TDBGrid::HandleKey(const QKeyEvent& event) {
       control ? MoveToRow(rowAt(0)) : PriorRow();
       return true;
     case Qt::Key_Down:
-      control ? MoveToRow(std::max(rowAt(0), 0) + VisibleRows() - 1) : NextRow();
+      if (control) {
+        MoveToRow(std::max(rowAt(0), 0) + VisibleRows() - 1);
+      } else if (extending) {
+        MoveToRow(CurrentRow() + 1);  // selecting down to the last row appends nothing
+      } else {
+        NextRow();
+      }
       return true;
     case Qt::Key_PageUp:
       MoveToRow(control ? rowAt(0) : CurrentRow() - VisibleRows());
@@ -365,12 +445,35 @@ bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
 
 void TDBGrid::mousePressEvent(QMouseEvent* event) {
   const QModelIndex index = indexAt(event->position().toPoint());
-  if (event->button() != Qt::LeftButton || !index.isValid()) {
+  const bool right = event->button() == Qt::RightButton;
+  if ((event->button() != Qt::LeftButton && !right) || !index.isValid()) {
     QTableView::mousePressEvent(event);
     return;
   }
-  ShowingErrors([&] { MoveToCell(index.row(), index.column()); });
+  // A context menu opened inside the selected range works on that range.
+  if (!(right && InSelectedRange(index))) {
+    ShowingErrors([&] {
+      if (!right && (event->modifiers() & Qt::ShiftModifier)) {
+        BeginRange();
+      } else {
+        EndRange();
+      }
+      MoveToCell(index.row(), index.column());
+    });
+  }
   event->accept();
+}
+
+bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == verticalHeader()->viewport() && event->type() == QEvent::MouseButtonPress) {
+    const auto& mouse = static_cast<const QMouseEvent&>(*event);
+    const int row = verticalHeader()->logicalIndexAt(mouse.position().toPoint());
+    if (mouse.button() == Qt::LeftButton && row >= 0 && Table().Active()) {
+      ShowingErrors([&] { SelectRows(row, mouse.modifiers() & Qt::ShiftModifier); });
+      return true;
+    }
+  }
+  return QTableView::eventFilter(watched, event);
 }
 
 void TDBGrid::mouseMoveEvent(QMouseEvent* event) {

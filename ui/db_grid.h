@@ -6,6 +6,7 @@
 
 #include <QPointer>
 #include <QTableView>
+#include <optional>
 
 #include "data_link.h"
 
@@ -16,6 +17,14 @@ class DataSetModel;
 class TDataSource;
 class TField;
 class TTable;
+
+// A block of cells, first to last row and column inclusive.
+struct CellRange {
+  int top = 0;
+  int left = 0;
+  int bottom = 0;
+  int right = 0;
+};
 
 class TDBGrid : public QTableView, private TDataLink {
   Q_OBJECT
@@ -28,6 +37,12 @@ class TDBGrid : public QTableView, private TDataLink {
   int Column() const { return column_; }
   // The open cell editor, or null.
   CellEditor* Editor() const;
+  // The cells selected with Shift and the movement keys or a click, or by a
+  // click on the indicator column (whole rows): from where the selection began
+  // to the current cell. Nothing when the user has not selected a range.
+  std::optional<CellRange> SelectedRange() const;
+  // Makes `row` the current record as the movement keys do.
+  void GoToRow(int row);
 
   // The keys of the grid, from the grid or its cell editor; false for keys it
   // leaves to the one that received them.
@@ -50,6 +65,7 @@ class TDBGrid : public QTableView, private TDataLink {
   bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
   void keyboardSearch(const QString&) override {}
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   // The table asks for the editor's text before it posts.
@@ -62,6 +78,12 @@ class TDBGrid : public QTableView, private TDataLink {
   // No change to the record: neither stored in the table nor typed.
   bool Unchanged() const;
   int VisibleRows() const;
+
+  bool ExtendsRange(const QKeyEvent& event) const;
+  void BeginRange();
+  void EndRange();
+  void SelectRows(int row, bool extend);
+  bool InSelectedRange(const QModelIndex& index) const;
 
   void SyncCurrentCell();
   // The current cell is highlighted while the grid or its editor has the focus.
@@ -89,6 +111,13 @@ class TDBGrid : public QTableView, private TDataLink {
   int column_ = 0;
   int columnsSized_ = 0;
   bool syncing_ = false;
+  // Where a selected range began; whole rows when begun on the indicator column.
+  struct RangeStart {
+    int row;
+    int column;
+  };
+  std::optional<RangeStart> rangeStart_;
+  bool wholeRows_ = false;
 };
 
 }  // namespace dravlik

@@ -7,6 +7,7 @@
 #include "application.h"
 #include "data_source.h"
 #include "db_grid.h"
+#include "grid_commands.h"
 #include "height_diameter_table.h"
 #include "schemas.h"
 #include "site_class_table.h"
@@ -88,6 +89,10 @@ TSpDravlik::TSpDravlik(TSession& session, QWidget* parent)
   DBGrid2 = new TDBGrid(*DataSource2, this);
   DBGrid2->setObjectName(QStringLiteral("DBGrid2"));
   DBGrid2->setGeometry(368, 0, 329, 281);
+
+  // Copy, export, find and the growth curves, in each grid's context menu.
+  new GridCommands(*DBGrid1);
+  new GridCommands(*DBGrid2);
 
   setTabOrder(DBGrid1, Button1);
   setTabOrder(Button1, Button2);

@@ -1,6 +1,7 @@
 #include "user_dialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace dravlik {
@@ -15,6 +16,11 @@ bool MessageBoxDialogs::Confirm(const QString& text) {
                   QApplication::activeWindow());
   box.setDefaultButton(QMessageBox::Ok);
   return box.exec() == QMessageBox::Ok;
+}
+
+QString MessageBoxDialogs::SaveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                                        const QString& filter) {
+  return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
 }
 
 }  // namespace dravlik

@@ -1,5 +1,6 @@
-// The boxes the program shows the user: the error box and the confirmation
-// box. Tests put their own in place to read them without a modal loop.
+// The boxes the program shows the user: the error box, the confirmation box
+// and the file dialog. Tests put their own in place to read them without a
+// modal loop.
 #pragma once
 
 #include <QString>
@@ -15,6 +16,11 @@ class UserDialogs {
   virtual void ShowError(const QString& caption, const QString& text) = 0;
   // A modal box with the buttons OK and Cancel; true for OK.
   virtual bool Confirm(const QString& text) = 0;
+  // A modal dialog that asks for the name of a file to write, offering
+  // `suggested`, and asks before an existing file is replaced; empty when the
+  // user cancels.
+  virtual QString SaveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                               const QString& filter) = 0;
 };
 
 // The real boxes, over the active window.
@@ -22,6 +28,8 @@ class MessageBoxDialogs : public UserDialogs {
  public:
   void ShowError(const QString& caption, const QString& text) override;
   bool Confirm(const QString& text) override;
+  QString SaveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                       const QString& filter) override;
 };
 
 }  // namespace dravlik

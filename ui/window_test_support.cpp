@@ -16,6 +16,17 @@ bool RecordingDialogs::Confirm(const QString& text) {
   return answer;
 }
 
+QString RecordingDialogs::SaveFileName(QWidget*, const QString&, const QString& suggested, const QString&) {
+  suggestedFileNames.push_back(suggested);
+  if (fileNames.empty()) {
+    QTest::qFail("a file name was asked that the test did not expect", __FILE__, __LINE__);
+    return QString();
+  }
+  QString name = fileNames.front();
+  fileNames.pop_front();
+  return name;
+}
+
 QString RecordingDialogs::ErrorTexts() const {
   QStringList texts;
   for (const ShownError& error : errors) texts << error.text;

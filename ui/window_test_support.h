@@ -26,12 +26,18 @@ class RecordingDialogs : public UserDialogs {
  public:
   void ShowError(const QString& caption, const QString& text) override { errors.push_back({caption, text}); }
   bool Confirm(const QString& text) override;
+  // The next file name a test queued; fails the test when there is none.
+  QString SaveFileName(QWidget* parent, const QString& caption, const QString& suggested,
+                       const QString& filter) override;
   // The texts of the errors shown, one a line.
   QString ErrorTexts() const;
 
   std::vector<ShownError> errors;
   QStringList confirmations;
   std::deque<bool> answers;
+  // What the file dialogs offered, and the names they answer with.
+  QStringList suggestedFileNames;
+  std::deque<QString> fileNames;
 };
 
 // Puts recording boxes in place of the real ones for as long as it lives.

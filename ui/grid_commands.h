@@ -1,0 +1,48 @@
+// What a grid offers beyond its specified keys, from keys the key table
+// leaves free and from a context menu: copying cells (Ctrl+C), exporting the
+// table as CSV, finding a record (Ctrl+F, F3) and the growth curves of the
+// current row.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+#include "find_bar.h"
+
+class QMenu;
+
+namespace dravlik {
+
+class TDBGrid;
+class TTable;
+
+class GridCommands : public QObject {
+  Q_OBJECT
+ public:
+  // Belongs to the grid and takes its context menu.
+  explicit GridCommands(TDBGrid& grid);
+
+  void Copy();
+  // Asks for a file name and writes the whole table there.
+  void ExportCsv();
+  void OpenFind();
+  void FindNext();
+  void ShowGrowthCurves();
+
+  // The find bar, once the user opened it; otherwise null.
+  FindBar* Bar() const { return bar_; }
+  // The context menu's entries for the grid's state now.
+  void AddMenuEntries(QMenu& menu);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  TTable& Table() const;
+  void ShowMenu(const QPoint& position);
+
+  TDBGrid& grid_;
+  QPointer<FindBar> bar_;
+};
+
+}  // namespace dravlik

@@ -1,0 +1,50 @@
+// A chart of growth curves: one colour per curve with its label in the legend,
+// young-stand segments dashed, the current row as a marked point, and a
+// tooltip with the exact values of the point under the mouse.
+#pragma once
+
+#include <QChart>
+#include <QPointF>
+#include <QString>
+#include <optional>
+#include <vector>
+
+#include "growth_curve_series.h"
+
+namespace dravlik {
+
+struct ChartQuantity {
+  QString name;  // "Age"
+  QString unit;  // "years"
+};
+
+struct LabelledCurve {
+  QString label;  // "Site index 28"
+  Curve curve;
+};
+
+struct MarkedPoint {
+  QString label;  // "Current row"
+  QPointF point;
+};
+
+struct GrowthChartContent {
+  QString title;
+  ChartQuantity x;
+  ChartQuantity y;
+  std::vector<LabelledCurve> curves;
+  std::optional<MarkedPoint> marked;
+  QString youngStandLabel;  // the legend entry of the dashed segments, where there are any
+};
+
+// The caller owns the chart.
+QChart* MakeGrowthChart(const GrowthChartContent& content);
+
+// "Name (unit)", as the axes are titled.
+QString AxisTitle(const ChartQuantity& quantity);
+
+// A value as the user reads it: the locale's separator, every digit the
+// double needs to be read back exactly.
+QString ExactNumber(double value);
+
+}  // namespace dravlik

@@ -1,0 +1,185 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="cs_CZ">
+<context>
+    <name>dravlik::FindBar</name>
+    <message>
+        <source>Find</source>
+        <translation>Najít</translation>
+    </message>
+    <message>
+        <source>First match (Enter)</source>
+        <translation>První shoda (Enter)</translation>
+    </message>
+    <message>
+        <source>Next</source>
+        <translation>Další</translation>
+    </message>
+    <message>
+        <source>Next match (F3)</source>
+        <translation>Další shoda (F3)</translation>
+    </message>
+    <message>
+        <source>Close (Esc)</source>
+        <translation>Zavřít (Esc)</translation>
+    </message>
+    <message>
+        <source>Not found.</source>
+        <translation>Nenalezeno.</translation>
+    </message>
+    <message>
+        <source>No further match.</source>
+        <translation>Další shoda není.</translation>
+    </message>
+    <message>
+        <source>Row %1 of %2.</source>
+        <translation>Řádek %1 z %2.</translation>
+    </message>
+    <message>
+        <source>%1 is not a number.</source>
+        <translation>%1 není číslo.</translation>
+    </message>
+    <message>
+        <source>Type a species code or a value.</source>
+        <translation>Zadejte kód dřeviny nebo hodnotu.</translation>
+    </message>
+</context>
+<context>
+    <name>dravlik::GridCommands</name>
+    <message>
+        <source>Export to CSV</source>
+        <translation>Export do CSV</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv);;All files (*)</source>
+        <translation>Soubory CSV (*.csv);;Všechny soubory (*)</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopírovat</translation>
+    </message>
+    <message>
+        <source>Export to CSV…</source>
+        <translation>Exportovat do CSV…</translation>
+    </message>
+    <message>
+        <source>Find…</source>
+        <translation>Najít…</translation>
+    </message>
+    <message>
+        <source>Growth curves…</source>
+        <translation>Růstové křivky…</translation>
+    </message>
+</context>
+<context>
+    <name>dravlik::GrowthCurvesWindow</name>
+    <message>
+        <source>Growth curves – %1</source>
+        <translation>Růstové křivky – %1</translation>
+    </message>
+    <message>
+        <source>Height</source>
+        <translation>Výška</translation>
+    </message>
+    <message>
+        <source>m</source>
+        <translation>m</translation>
+    </message>
+    <message>
+        <source>Diameter</source>
+        <translation>Tloušťka</translation>
+    </message>
+    <message>
+        <source>cm</source>
+        <translation>cm</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Objem</translation>
+    </message>
+    <message>
+        <source>Age</source>
+        <translation>Věk</translation>
+    </message>
+    <message>
+        <source>years</source>
+        <translation>roky</translation>
+    </message>
+    <message>
+        <source>young-stand model</source>
+        <translation>model mladých porostů</translation>
+    </message>
+    <message>
+        <source>Site index %1</source>
+        <translation>Bonita %1</translation>
+    </message>
+    <message>
+        <source>Current row</source>
+        <translation>Aktuální řádek</translation>
+    </message>
+    <message>
+        <source>m³</source>
+        <translation>m³</translation>
+    </message>
+    <message>
+        <source>Height %1 m</source>
+        <translation>Výška %1 m</translation>
+    </message>
+    <message>
+        <source>Tree height:</source>
+        <translation>Výška stromu:</translation>
+    </message>
+    <message>
+        <source>Save as PNG…</source>
+        <translation>Uložit jako PNG…</translation>
+    </message>
+    <message>
+        <source>Save as SVG…</source>
+        <translation>Uložit jako SVG…</translation>
+    </message>
+    <message>
+        <source>Save as PNG</source>
+        <translation>Uložit jako PNG</translation>
+    </message>
+    <message>
+        <source>Save as SVG</source>
+        <translation>Uložit jako SVG</translation>
+    </message>
+    <message>
+        <source>%1 images (*.%2)</source>
+        <translation>Obrázky %1 (*.%2)</translation>
+    </message>
+    <message>
+        <source>The chart could not be saved: %1</source>
+        <translation>Graf se nepodařilo uložit: %1</translation>
+    </message>
+    <message>
+        <source>There is no current row to draw growth curves for.</source>
+        <translation>Tabulka nemá aktuální řádek, pro který by šlo nakreslit růstové křivky.</translation>
+    </message>
+    <message>
+        <source>The current row has no species code.</source>
+        <translation>Aktuální řádek nemá kód dřeviny.</translation>
+    </message>
+    <message>
+        <source>There are no growth models for the species &quot;%1&quot;.</source>
+        <translation>Pro dřevinu „%1“ nejsou růstové modely.</translation>
+    </message>
+    <message>
+        <source>Growth curves</source>
+        <translation>Růstové křivky</translation>
+    </message>
+    <message>
+        <source>%1: diameter by age and site index</source>
+        <translation>%1: tloušťka podle věku a bonity</translation>
+    </message>
+    <message>
+        <source>%1: height by age and site index</source>
+        <translation>%1: výška podle věku a bonity</translation>
+    </message>
+    <message>
+        <source>%1: volume of a tree by diameter</source>
+        <translation>%1: objem stromu podle tloušťky</translation>
+    </message>
+</context>
+</TS>
