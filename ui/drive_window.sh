@@ -5,7 +5,9 @@
 # Actions, in order:
 #   Button1, Button2   click the button and give the generator time to finish
 #   edit-first-age     click the first row's VEK cell in DBGrid1, type 17, Down
+#   curves             open the growth curves of a row of DBGrid2 from its context menu
 #   shot:FILE          photograph the window into FILE (PNG)
+#   screen:FILE        photograph the whole screen, every window, into FILE
 #   memory             print the program's peak resident memory in kB
 # Needs DISPLAY, xdotool and ImageMagick's import (for shot:).
 set -euo pipefail
@@ -39,7 +41,13 @@ for action in "$@"; do
       xdotool type --window "$window" --delay 50 17
       xdotool key --window "$window" Down
       sleep 0.5 ;;
+    curves)
+      xdotool mousemove --window "$window" 500 60 click 3  # a row of DBGrid2
+      sleep 0.5
+      xdotool key Up Return                              # the menu's last entry
+      sleep 1.5 ;;
     shot:*) import -window "$window" "${action#shot:}" ;;
+    screen:*) import -window root "${action#screen:}" ;;
     memory) awk '/VmHWM/ { print $2 }' "/proc/$pid/status" ;;
     *) echo "unknown action $action" >&2; exit 2 ;;
   esac
