@@ -3,6 +3,7 @@
 #include <string>
 
 #include "diameter.h"
+#include "fields_by_name.h"
 #include "height_by_site_index.h"
 #include "numeric.h"
 #include "table.h"
@@ -15,8 +16,15 @@ using vzorce::SpeciesIndex;
 
 const SiteClassModels kSiteClassModels = {vzorce::HeightBySiteIndex, vzorce::Diameter, vzorce::Volume};
 
+namespace {
+
+enum Field { kSpecies, kSiteIndex, kAge, kHeight, kVolume, kDiameter };
+
+}  // namespace
+
 void GenerateSiteClassTable(TTable& table, const SiteClassModels& models) {
   TableRegeneration regeneration(table);
+  FieldsByName<6> field(table, {"DREVINA", "BONITA", "VEK", "VYSKA", "HMOT", "TLOUSTKA"});
   std::string code;
   for (SpeciesIndex species = 0; species < vzorce::kModelledSpeciesCount; ++species) {
     const vzorce::SiteIndexRange range = vzorce::SiteIndexRangeOf(species);
@@ -25,17 +33,17 @@ void GenerateSiteClassTable(TTable& table, const SiteClassModels& models) {
       for (int age = 15; age <= maximumAge; age += 5) {
         table.Insert();
         vzorce::SpeciesCode(species, code);
-        table.FieldByName("DREVINA").SetAsString(code);
-        table.FieldByName("BONITA").SetAsInteger(siteIndex);
-        table.FieldByName("VEK").SetAsInteger(age);
+        field[kSpecies].SetAsString(code);
+        field[kSiteIndex].SetAsInteger(siteIndex);
+        field[kAge].SetAsInteger(age);
         const double height = models.height(species, age, siteIndex);
-        table.FieldByName("VYSKA").SetAsFloat(vzorce::RoundToTenths(height));
-        table.FieldByName("HMOT").SetAsFloat(0);
+        field[kHeight].SetAsFloat(vzorce::RoundToTenths(height));
+        field[kVolume].SetAsFloat(0);
         const double diameter = models.diameter(species, age, height);
-        table.FieldByName("TLOUSTKA").SetAsFloat(vzorce::RoundToTenths(diameter));
+        field[kDiameter].SetAsFloat(vzorce::RoundToTenths(diameter));
         double volume = 0, referenceVolume = 0, scaledHeightPolynomial = 0, heightPolynomial = 0;
         models.volume(species, diameter, height, volume, referenceVolume, scaledHeightPolynomial, heightPolynomial);
-        table.FieldByName("HMOT").SetAsFloat(vzorce::RoundToHundredths(volume));
+        field[kVolume].SetAsFloat(vzorce::RoundToHundredths(volume));
         table.Post();
       }
     }

@@ -12,6 +12,13 @@ CurveCache& DiameterCurves() {
   return cache;
 }
 
-std::size_t ClearCurveCaches() { return HeightCurves().Clear() + DiameterCurves().Clear(); }
+CurveValueMemo& HeightCurveValues() {
+  thread_local CurveValueMemo memo;
+  return memo;
+}
+
+std::size_t ClearCurveCaches() {
+  return HeightCurves().Clear() + DiameterCurves().Clear() + HeightCurveValues().Clear();
+}
 
 }  // namespace vzorce

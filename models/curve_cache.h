@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <unordered_map>
 
+#include "exact_memo.h"
 #include "growth_curve.h"
 
 namespace vzorce {
@@ -52,7 +53,13 @@ class CurveCache {
 CurveCache& HeightCurves();
 CurveCache& DiameterCurves();
 
-// Empties both; returns how many curves they held.
+// This thread's memo of the height curves' values by species, age and site
+// index: the site-index inversion probes the same site indices at the same age
+// for stand after stand.
+using CurveValueMemo = ExactMemo<double, 13, 2>;
+CurveValueMemo& HeightCurveValues();
+
+// Empties all three; returns how many curves and values they held.
 std::size_t ClearCurveCaches();
 
 }  // namespace vzorce

@@ -68,12 +68,14 @@ double ClampedSiteIndex(SpeciesIndex species, double siteIndex) {
 
 double HeightCurve(SpeciesIndex species, double age, double siteIndex) {
   if (!IsModelledSpecies(species)) throw std::out_of_range("species index has no height model");
-  // Anchored at the site index itself at the reference age; the height uses e^(-B·t).
-  const AnchoredCurve& curve = HeightCurves().Get(species, siteIndex, [&] {
-    const GrowthTerms terms = GrowthTermsAt(kHeightCoefficients[species], siteIndex);
-    return AnchorCurve(terms, -terms.rate, kReferenceAge, siteIndex);
+  return HeightCurveValues().Get(species, age, siteIndex, [&] {
+    // Anchored at the site index itself at the reference age; the height uses e^(-B·t).
+    const AnchoredCurve& curve = HeightCurves().Get(species, siteIndex, [&] {
+      const GrowthTerms terms = GrowthTermsAt(kHeightCoefficients[species], siteIndex);
+      return AnchorCurve(terms, -terms.rate, kReferenceAge, siteIndex);
+    });
+    return AnchoredCurveAt(curve, age);
   });
-  return AnchoredCurveAt(curve, age);
 }
 
 double SiteIndexHeight(SpeciesIndex species, double age, double siteIndex) {

@@ -10,6 +10,8 @@
 // exponential, variable exponent).
 #pragma once
 
+#include <cstddef>
+
 #include "species.h"
 
 namespace vzorce {
@@ -19,5 +21,10 @@ namespace vzorce {
 // a species index above 12 nothing is computed: the outputs keep what the caller
 // passed, except that a negative V1 or V3 becomes 0.
 void Volume(SpeciesIndex species, double diameter, double height, double& v1, double& v2, double& v3, double& v4);
+
+// Volume remembers, per thread, the parts of its equations that depend on the
+// diameter or the height alone. Empties this thread's memos; returns how many
+// diameters and heights they held.
+std::size_t ClearVolumeMemos();
 
 }  // namespace vzorce
