@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "fields_by_name.h"
 #include "numeric.h"
 #include "plausible_ratio.h"
 #include "table.h"
@@ -19,27 +18,31 @@ enum Field { kSpecies, kHeight, kDiameter, kVolume };
 
 }  // namespace
 
-void GenerateHeightDiameterTable(TTable& table, VolumeModel volume) {
-  TableRegeneration regeneration(table);
-  FieldsByName<4> field(table, {"DREVINA", "VYSKA", "TLOUSTKA", "Hmot"});
+void WriteHeightDiameterRows(RowWriter& out, VolumeModel volume) {
   std::string code;
   for (SpeciesIndex species = 0; species < vzorce::kModelledSpeciesCount; ++species) {
     for (int height = 7; height <= 40; ++height) {
       for (int diameter = 7; diameter <= 80; ++diameter) {
-        table.Insert();
+        out.Insert();
         vzorce::SpeciesCode(species, code);
-        field[kSpecies].SetAsString(code);
-        field[kHeight].SetAsInteger(height);
-        field[kDiameter].SetAsInteger(diameter);
+        out.SetString(kSpecies, code);
+        out.SetInteger(kHeight, height);
+        out.SetInteger(kDiameter, diameter);
         if (HasPlausibleRatio(height, diameter)) {
           double v1 = 0, v2 = 0, v3 = 0, v4 = 0;
           volume(species, diameter, height, v1, v2, v3, v4);
-          field[kVolume].SetAsFloat(vzorce::RoundToHundredths(v1));
+          out.SetFloat(kVolume, vzorce::RoundToHundredths(v1));
         }
-        table.Post();
+        out.Post();
       }
     }
   }
+}
+
+void GenerateHeightDiameterTable(TTable& table, VolumeModel volume) {
+  TableRegeneration regeneration(table);
+  TableRowWriter writer(table, kHeightDiameterFields);
+  WriteHeightDiameterRows(writer, volume);
   regeneration.Finish();
 }
 

@@ -3,6 +3,10 @@
 // the ratio of height to diameter is plausible and no value elsewhere.
 #pragma once
 
+#include <array>
+#include <string_view>
+
+#include "row_writer.h"
 #include "species.h"
 #include "volume.h"
 
@@ -13,6 +17,12 @@ class TTable;
 // The volume model a row is computed with; tests replace it to make it fail.
 using VolumeModel = void (*)(vzorce::SpeciesIndex species, double diameter, double height, double& v1, double& v2,
                              double& v3, double& v4);
+
+// The fields the generator sets, by name, in the order of its field numbers.
+inline constexpr std::array<std::string_view, 4> kHeightDiameterFields = {"DREVINA", "VYSKA", "TLOUSTKA", "Hmot"};
+
+// The rows of the table, one after another, with the model's values.
+void WriteHeightDiameterRows(RowWriter& writer, VolumeModel volume = vzorce::Volume);
 
 // Recreates the closed table, fills it and leaves it open on the first row;
 // the new file replaces the old one only once it is whole. An error ends the

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "diameter.h"
-#include "fields_by_name.h"
 #include "height_by_site_index.h"
 #include "numeric.h"
 #include "table.h"
@@ -22,32 +21,36 @@ enum Field { kSpecies, kSiteIndex, kAge, kHeight, kVolume, kDiameter };
 
 }  // namespace
 
-void GenerateSiteClassTable(TTable& table, const SiteClassModels& models) {
-  TableRegeneration regeneration(table);
-  FieldsByName<6> field(table, {"DREVINA", "BONITA", "VEK", "VYSKA", "HMOT", "TLOUSTKA"});
+void WriteSiteClassRows(RowWriter& out, const SiteClassModels& models) {
   std::string code;
   for (SpeciesIndex species = 0; species < vzorce::kModelledSpeciesCount; ++species) {
     const vzorce::SiteIndexRange range = vzorce::SiteIndexRangeOf(species);
     const int maximumAge = vzorce::MaximumAge(species);
     for (int siteIndex = range.lowest; siteIndex <= range.highest; siteIndex += 2) {
       for (int age = 15; age <= maximumAge; age += 5) {
-        table.Insert();
+        out.Insert();
         vzorce::SpeciesCode(species, code);
-        field[kSpecies].SetAsString(code);
-        field[kSiteIndex].SetAsInteger(siteIndex);
-        field[kAge].SetAsInteger(age);
+        out.SetString(kSpecies, code);
+        out.SetInteger(kSiteIndex, siteIndex);
+        out.SetInteger(kAge, age);
         const double height = models.height(species, age, siteIndex);
-        field[kHeight].SetAsFloat(vzorce::RoundToTenths(height));
-        field[kVolume].SetAsFloat(0);
+        out.SetFloat(kHeight, vzorce::RoundToTenths(height));
+        out.SetFloat(kVolume, 0);
         const double diameter = models.diameter(species, age, height);
-        field[kDiameter].SetAsFloat(vzorce::RoundToTenths(diameter));
+        out.SetFloat(kDiameter, vzorce::RoundToTenths(diameter));
         double volume = 0, referenceVolume = 0, scaledHeightPolynomial = 0, heightPolynomial = 0;
         models.volume(species, diameter, height, volume, referenceVolume, scaledHeightPolynomial, heightPolynomial);
-        field[kVolume].SetAsFloat(vzorce::RoundToHundredths(volume));
-        table.Post();
+        out.SetFloat(kVolume, vzorce::RoundToHundredths(volume));
+        out.Post();
       }
     }
   }
+}
+
+void GenerateSiteClassTable(TTable& table, const SiteClassModels& models) {
+  TableRegeneration regeneration(table);
+  TableRowWriter writer(table, kSiteClassFields);
+  WriteSiteClassRows(writer, models);
   regeneration.Finish();
 }
 

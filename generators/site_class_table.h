@@ -3,6 +3,10 @@
 // with the stand's height, diameter and volume.
 #pragma once
 
+#include <array>
+#include <string_view>
+
+#include "row_writer.h"
 #include "species.h"
 
 namespace dravlik {
@@ -17,6 +21,13 @@ struct SiteClassModels {
                  double& v4);
 };
 extern const SiteClassModels kSiteClassModels;
+
+// The fields the generator sets, by name, in the order of its field numbers.
+inline constexpr std::array<std::string_view, 6> kSiteClassFields = {"DREVINA", "BONITA", "VEK",
+                                                                     "VYSKA",   "HMOT",   "TLOUSTKA"};
+
+// The rows of the table, one after another, with the models' values.
+void WriteSiteClassRows(RowWriter& writer, const SiteClassModels& models = kSiteClassModels);
 
 // Recreates the closed table, fills it and leaves it open on the first row;
 // the new file replaces the old one only once it is whole. An error ends the

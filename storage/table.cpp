@@ -534,10 +534,12 @@ const TTable::RowValues& TTable::StoredRow(int recordIndex) {
       for (const auto& field : fields_) values.push_back(BufferValue(record, *field));
     }
     found = windows_.emplace(window, std::move(rows)).first;
-  } else {
+    windowOrder_.push_front(window);
+  } else if (windowOrder_.front() != window) {
+    // Rows are mostly read window after window: the one in use stays in front.
     windowOrder_.remove(window);
+    windowOrder_.push_front(window);
   }
-  windowOrder_.push_front(window);
   return found->second.at(static_cast<std::size_t>(recordIndex - window * kWindowSize));
 }
 

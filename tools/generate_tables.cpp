@@ -9,8 +9,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <functional>
+#include <span>
 #include <future>
 #include <sstream>
 #include <string>
@@ -32,12 +32,17 @@ struct TableJob {
   const char* name;  // as the command line names it
   std::unique_ptr<TTable> (*make)(TSession&);
   std::function<void(TTable&)> generate;
+  // The generator's rows without a table, and the fields it names.
+  std::function<void(RowWriter&)> writeRows;
+  std::span<const std::string_view> fields;
 };
 
 const std::vector<TableJob>& Jobs() {
   static const std::vector<TableJob> jobs = {
-      {"site-class", MakeSiteClassTable, [](TTable& table) { GenerateSiteClassTable(table); }},
-      {"height-diameter", MakeHeightDiameterTable, [](TTable& table) { GenerateHeightDiameterTable(table); }},
+      {"site-class", MakeSiteClassTable, [](TTable& table) { GenerateSiteClassTable(table); },
+       [](RowWriter& rows) { WriteSiteClassRows(rows); }, kSiteClassFields},
+      {"height-diameter", MakeHeightDiameterTable, [](TTable& table) { GenerateHeightDiameterTable(table); },
+       [](RowWriter& rows) { WriteHeightDiameterRows(rows); }, kHeightDiameterFields},
   };
   return jobs;
 }
@@ -108,25 +113,6 @@ JobReport Generate(const TableJob& job, bool csv, TSession& session) {
   return report;
 }
 
-// A private directory for the tables the models give, removed with what it holds.
-class ScratchDirectory {
- public:
-  ScratchDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pdravlik-check-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error(std::string("cannot make a scratch directory: ") +
-                                                           std::strerror(errno));
-    path_ = pattern;
-  }
-  ~ScratchDirectory() {
-    std::error_code ignored;  // a leftover in the temporary directory harms nobody
-    std::filesystem::remove_all(path_, ignored);
-  }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
 JobReport Check(const TableJob& job, TSession& session) {
   JobReport report;
   auto file = job.make(session);
@@ -138,13 +124,12 @@ JobReport Check(const TableJob& job, TSession& session) {
     return report;
   }
   try {
-    const ScratchDirectory scratch;
-    auto models = job.make(session);
-    models->SetTableName(scratch.File(file->TableName()));
-    job.generate(*models);
+    MemoryRowWriter models(*file, job.fields);
+    // The file is read while the models compute the rows.
+    std::future<TableRows> fileRows = std::async(std::launch::async, ReadTableRows, std::ref(*file));
+    job.writeRows(models);
     std::ostringstream out;
-    const TableCheckSummary summary = CompareTables(*file, *models, out);
-    models->Close();
+    const TableCheckSummary summary = CompareTables(*file, fileRows.get(), models.Rows(), out);
     out << file->TableName() << ": " << summary.rowsCompared << " rows compared, " << summary.rowsDiffering
         << " differ, " << summary.rowsMissing << " missing, " << summary.rowsExtra << " extra\n";
     report.output = out.str();

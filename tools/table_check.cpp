@@ -14,14 +14,6 @@ constexpr int kKeyFields = 3;
 
 using Row = std::vector<FieldValue>;
 
-std::vector<Row> ReadRows(TTable& table) {
-  std::vector<Row> rows(table.RecordCount());
-  for (int row = 0; row < table.RecordCount(); ++row) {
-    for (int field = 0; field < table.FieldCount(); ++field) rows[row].push_back(table.RowValue(row, field));
-  }
-  return rows;
-}
-
 std::string Text(const FieldValue& value) {
   if (const auto* text = std::get_if<std::string>(&value)) return "\"" + *text + "\"";
   if (const auto* number = std::get_if<double>(&value)) {
@@ -37,6 +29,14 @@ std::string KeyText(const FieldValue& value) {
   return Text(value);
 }
 
+bool SameKey(const Row& a, const Row& b) {
+  for (int field = 0; field < kKeyFields; ++field) {
+    if (a[field] == b[field]) continue;
+    if (!std::holds_alternative<std::string>(a[field]) || KeyText(a[field]) != KeyText(b[field])) return false;
+  }
+  return true;
+}
+
 std::string KeyOf(const Row& row) {
   std::string key;
   for (int field = 0; field < kKeyFields; ++field) key += KeyText(row[field]) + '\x1F';
@@ -45,8 +45,8 @@ std::string KeyOf(const Row& row) {
 
 class Comparison {
  public:
-  Comparison(TTable& file, TTable& models, std::ostream& out)
-      : table_(file), fileRows_(ReadRows(file)), modelRows_(ReadRows(models)), out_(out) {}
+  Comparison(const TTable& table, const TableRows& file, const TableRows& models, std::ostream& out)
+      : table_(table), fileRows_(file), modelRows_(models), out_(out) {}
 
   TableCheckSummary Run() {
     summary_.rowsCompared = static_cast<int>(fileRows_.size());
@@ -81,7 +81,7 @@ class Comparison {
       matched[modelRow] = true;
     };
     for (std::size_t row = 0; row < fileRows_.size() && row < modelRows_.size(); ++row) {
-      if (KeyOf(fileRows_[row]) == KeyOf(modelRows_[row])) pair(row, row);
+      if (SameKey(fileRows_[row], modelRows_[row])) pair(row, row);
     }
     std::map<std::string, std::size_t> elsewhere;
     for (std::size_t row = 0; row < modelRows_.size(); ++row) {
@@ -126,17 +126,27 @@ class Comparison {
     out_ << table_.TableName() << ": row " << row + 1 << " " << Keys(fileRows_[row]) << ": " << what << "\n";
   }
 
-  TTable& table_;
-  std::vector<Row> fileRows_;
-  std::vector<Row> modelRows_;
+  const TTable& table_;
+  const TableRows& fileRows_;
+  const TableRows& modelRows_;
   std::ostream& out_;
   TableCheckSummary summary_;
 };
 
 }  // namespace
 
-TableCheckSummary CompareTables(TTable& file, TTable& models, std::ostream& out) {
-  return Comparison(file, models, out).Run();
+TableRows ReadTableRows(TTable& table) {
+  TableRows rows(static_cast<std::size_t>(table.RecordCount()));
+  for (int row = 0; row < table.RecordCount(); ++row) {
+    rows[row].reserve(static_cast<std::size_t>(table.FieldCount()));
+    for (int field = 0; field < table.FieldCount(); ++field) rows[row].push_back(table.RowValue(row, field));
+  }
+  return rows;
+}
+
+TableCheckSummary CompareTables(const TTable& table, const TableRows& file, const TableRows& models,
+                                std::ostream& out) {
+  return Comparison(table, file, models, out).Run();
 }
 
 }  // namespace dravlik

@@ -5,6 +5,8 @@
 
 #include <ostream>
 
+#include "memory_rows.h"
+
 namespace dravlik {
 
 class TTable;
@@ -17,8 +19,13 @@ struct TableCheckSummary {
   bool Identical() const { return rowsDiffering == 0 && rowsMissing == 0 && rowsExtra == 0; }
 };
 
-// Both tables open. Writes one line per difference, each starting with the
-// file's table name.
-TableCheckSummary CompareTables(TTable& file, TTable& models, std::ostream& out);
+// Every row's values, in file order.
+TableRows ReadTableRows(TTable& table);
+
+// The rows of a table's file against the rows the models give; `table` names
+// the table and its fields. Writes one line per difference, each starting
+// with the table's name.
+TableCheckSummary CompareTables(const TTable& table, const TableRows& file, const TableRows& models,
+                                std::ostream& out);
 
 }  // namespace dravlik
