@@ -125,30 +125,16 @@ void TDBGrid::SyncCurrentCell() {
 }
 
 std::optional<CellRange> TDBGrid::SelectedRange() const {
-  const int row = CurrentRow();
-  if (!rangeStart_ || row < 0 || rangeStart_->row >= model_->rowCount()) return std::nullopt;
-  const int top = std::min(row, rangeStart_->row);
-  const int bottom = std::max(row, rangeStart_->row);
-  if (wholeRows_) return CellRange{top, 0, bottom, model_->columnCount() - 1};
-  return CellRange{top, std::min(column_, rangeStart_->column), bottom, std::max(column_, rangeStart_->column)};
+  return range_.RangeTo(CurrentRow(), column_, model_->rowCount(), model_->columnCount());
 }
 
 bool TDBGrid::InSelectedRange(const QModelIndex& index) const {
   const std::optional<CellRange> range = SelectedRange();
-  return range && index.row() >= range->top && index.row() <= range->bottom && index.column() >= range->left &&
-         index.column() <= range->right;
-}
-
-void TDBGrid::BeginRange() {
-  if (rangeStart_) return;
-  rangeStart_ = RangeStart{CurrentRow(), column_};
-  wholeRows_ = false;
+  return range && range->Contains(index.row(), index.column());
 }
 
 void TDBGrid::EndRange() {
-  if (!rangeStart_) return;
-  rangeStart_.reset();
-  ShowSelection();
+  if (range_.End()) ShowSelection();
 }
 
 void TDBGrid::GoToRow(int row) {
@@ -156,30 +142,11 @@ void TDBGrid::GoToRow(int row) {
   MoveToRow(row);
 }
 
-// The editor's own Shift keys select its text.
-bool TDBGrid::ExtendsRange(const QKeyEvent& event) const {
-  if (!(event.modifiers() & Qt::ShiftModifier) || editor_) return false;
-  switch (event.key()) {
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-      return true;
-    default:
-      return false;
-  }
-}
-
 void TDBGrid::SelectRows(int row, bool extend) {
   setFocus(Qt::MouseFocusReason);
-  if (extend) BeginRange();
+  if (extend) range_.Begin(CurrentRow(), column_);
   MoveToRow(row);
-  if (!extend) rangeStart_ = RangeStart{CurrentRow(), column_};
-  wholeRows_ = true;
+  range_.BeginRows(CurrentRow(), column_, extend);
   ShowSelection();
 }
 
@@ -209,9 +176,9 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
 
 bool TDBGrid::HandleKey(const QKeyEvent& event) {
   if (!Table().Active()) return false;
-  const bool extending = ExtendsRange(event);
+  const bool extending = RangeAnchor::Extends(event, editor_);
   if (extending) {
-    BeginRange();
+    range_.Begin(CurrentRow(), column_);
   } else if (!IsModifierKey(event.key())) {
     EndRange();
   }
@@ -454,7 +421,7 @@ void TDBGrid::mousePressEvent(QMouseEvent* event) {
   if (!(right && InSelectedRange(index))) {
     ShowingErrors([&] {
       if (!right && (event->modifiers() & Qt::ShiftModifier)) {
-        BeginRange();
+        range_.Begin(CurrentRow(), column_);
       } else {
         EndRange();
       }

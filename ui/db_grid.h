@@ -8,6 +8,7 @@
 #include <QTableView>
 #include <optional>
 
+#include "cell_range.h"
 #include "data_link.h"
 
 namespace dravlik {
@@ -17,14 +18,6 @@ class DataSetModel;
 class TDataSource;
 class TField;
 class TTable;
-
-// A block of cells, first to last row and column inclusive.
-struct CellRange {
-  int top = 0;
-  int left = 0;
-  int bottom = 0;
-  int right = 0;
-};
 
 class TDBGrid : public QTableView, private TDataLink {
   Q_OBJECT
@@ -79,8 +72,6 @@ class TDBGrid : public QTableView, private TDataLink {
   bool Unchanged() const;
   int VisibleRows() const;
 
-  bool ExtendsRange(const QKeyEvent& event) const;
-  void BeginRange();
   void EndRange();
   void SelectRows(int row, bool extend);
   bool InSelectedRange(const QModelIndex& index) const;
@@ -111,13 +102,7 @@ class TDBGrid : public QTableView, private TDataLink {
   int column_ = 0;
   int columnsSized_ = 0;
   bool syncing_ = false;
-  // Where a selected range began; whole rows when begun on the indicator column.
-  struct RangeStart {
-    int row;
-    int column;
-  };
-  std::optional<RangeStart> rangeStart_;
-  bool wholeRows_ = false;
+  RangeAnchor range_;
 };
 
 }  // namespace dravlik
