@@ -50,7 +50,7 @@ class DBGridTest : public QObject {
 
   void theIndicatorColumnMarksOnlyTheCurrentRecord() {
     Show(3);
-    Key(Qt::Key_Down);
+    testing::PressKey(Qt::Key_Down);
     const QImage column = grid_->verticalHeader()->grab().toImage();
     const int rowHeight = grid_->verticalHeader()->defaultSectionSize();
     const auto markedPixels = [&](int row) {
@@ -67,17 +67,17 @@ class DBGridTest : public QObject {
 
   void downPastTheLastRecordAppendsAndUpCancelsTheNewRecord() {
     Show(5);
-    Key(Qt::Key_End, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(Row(), 4);
-    Key(Qt::Key_Down);
+    testing::PressKey(Qt::Key_Down);
     QCOMPARE(table_->State(), dsInsert);
     QCOMPARE(grid_->model()->rowCount(), 6);
     QCOMPARE(Row(), 5);
     QCOMPARE(Indicator(5), DataSetModel::Indicator::Insert);
-    Key(Qt::Key_Down);
+    testing::PressKey(Qt::Key_Down);
     QCOMPARE(grid_->model()->rowCount(), 6);  // Down on an unchanged new record at the end does nothing
     QCOMPARE(table_->State(), dsInsert);
-    Key(Qt::Key_Up);
+    testing::PressKey(Qt::Key_Up);
     QCOMPARE(table_->State(), dsBrowse);
     QCOMPARE(grid_->model()->rowCount(), 5);
     QCOMPARE(Row(), 4);
@@ -87,18 +87,18 @@ class DBGridTest : public QObject {
 
   void downAndUpFromAnUnchangedNewRecordInsideTheTableCancelIt() {
     Show(5);
-    Key(Qt::Key_Down);
-    Key(Qt::Key_Down);
-    Key(Qt::Key_Insert);
+    testing::PressKey(Qt::Key_Down);
+    testing::PressKey(Qt::Key_Down);
+    testing::PressKey(Qt::Key_Insert);
     QCOMPARE(table_->State(), dsInsert);
     QCOMPARE(Row(), 2);
     QCOMPARE(Cell(3, kAge), QString("30"));
-    Key(Qt::Key_Down);
+    testing::PressKey(Qt::Key_Down);
     QCOMPARE(table_->State(), dsBrowse);
     QCOMPARE(Row(), 2);
     QCOMPARE(Cell(2, kAge), QString("30"));
-    Key(Qt::Key_Insert);
-    Key(Qt::Key_Up);
+    testing::PressKey(Qt::Key_Insert);
+    testing::PressKey(Qt::Key_Up);
     QCOMPARE(table_->State(), dsBrowse);
     QCOMPARE(Row(), 1);
     QCOMPARE(grid_->model()->rowCount(), 5);
@@ -107,22 +107,22 @@ class DBGridTest : public QObject {
   void readOnlyFieldsRefuseTyping() {
     Show(2);
     for (int i = 0; i < table_->FieldCount(); ++i) table_->Field(i).SetReadOnly(true);
-    Key(Qt::Key_Down);
-    Key(Qt::Key_2);
+    testing::PressKey(Qt::Key_Down);
+    testing::PressKey(Qt::Key_2);
     QCOMPARE(table_->State(), dsBrowse);
     QCOMPARE(Cell(1, 0), QString("SM "));
   }
 
   void aNewRecordTypedIntoIsPostedToTheEndOfTheFile() {
     Show(3);
-    Key(Qt::Key_Down);
-    Key(Qt::Key_Insert);
-    Key(Qt::Key_Right);
-    Key(Qt::Key_Right);
-    Type("77");
+    testing::PressKey(Qt::Key_Down);
+    testing::PressKey(Qt::Key_Insert);
+    testing::PressKey(Qt::Key_Right);
+    testing::PressKey(Qt::Key_Right);
+    testing::TypeText("77");
     QVERIFY(grid_->Editor());
     QCOMPARE(grid_->Editor()->text(), QString("77"));
-    Key(Qt::Key_Down);
+    testing::PressKey(Qt::Key_Down);
     QCOMPARE(table_->State(), dsBrowse);
     QCOMPARE(Row(), 1);  // the record that followed the new one
     QCOMPARE(StoredAges(), QStringList({"10", "20", "30", "77"}));
@@ -130,9 +130,9 @@ class DBGridTest : public QObject {
 
   void typingIntoAnEmptyTableStartsARecordAndDownAppendsTheNext() {
     Show(0);
-    Type("5");
+    testing::TypeText("5");
     QCOMPARE(table_->State(), dsInsert);
-    Key(Qt::Key_Down);
+    testing::PressKey(Qt::Key_Down);
     QCOMPARE(table_->RecordCount(), 1);
     QCOMPARE(table_->State(), dsInsert);  // posted, and the next record appended
     // The editor went with the rows it stood on; the focus stays with the grid,
@@ -140,48 +140,48 @@ class DBGridTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), grid_);
     QCOMPARE(grid_->Column(), 0);
     QCOMPARE(Cell(0, 0), QString("5  "));  // as stored
-    Key(Qt::Key_Escape);
+    testing::PressKey(Qt::Key_Escape);
     QCOMPARE(table_->State(), dsBrowse);
     QCOMPARE(grid_->model()->rowCount(), 1);
   }
 
   void ctrlDeleteAsksAndDeletesOnlyOnOk() {
     Show(3);
-    Key(Qt::Key_Down);
+    testing::PressKey(Qt::Key_Down);
     dialogs_->answers = {false};
-    Key(Qt::Key_Delete, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_Delete, Qt::ControlModifier);
     QCOMPARE(dialogs_->confirmations, QStringList({"Delete record?"}));
     QCOMPARE(grid_->model()->rowCount(), 3);
     dialogs_->answers = {true};
-    Key(Qt::Key_Delete, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_Delete, Qt::ControlModifier);
     QCOMPARE(dialogs_->confirmations.size(), 2);
     QCOMPARE(grid_->model()->rowCount(), 2);
     QCOMPARE(StoredAges(), QStringList({"10", "30"}));
-    Key(Qt::Key_Delete);
+    testing::PressKey(Qt::Key_Delete);
     QCOMPARE(dialogs_->confirmations.size(), 2);  // Delete alone deletes nothing
   }
 
   void ctrlDeleteOnAnEmptyTableAsksNothing() {
     Show(0);
-    Key(Qt::Key_Delete, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_Delete, Qt::ControlModifier);
     QVERIFY(dialogs_->confirmations.isEmpty());
   }
 
   void escapeRestoresTheEditorFirstAndThenCancelsTheEdit() {
     Show(2);
     MoveToColumn(kAge);
-    Type("55");
+    testing::TypeText("55");
     QCOMPARE(table_->State(), dsEdit);
     QCOMPARE(Indicator(0), DataSetModel::Indicator::Edit);
-    Key(Qt::Key_Escape);
+    testing::PressKey(Qt::Key_Escape);
     QVERIFY(!grid_->Editor());
     QCOMPARE(table_->State(), dsEdit);  // the first Escape only restores the cell
     QCOMPARE(Cell(0, kAge), QString("10"));
 
-    Type("66");
-    Key(Qt::Key_Return);
+    testing::TypeText("66");
+    testing::PressKey(Qt::Key_Return);
     QCOMPARE(Cell(0, kAge), QString("66"));
-    Key(Qt::Key_Escape);
+    testing::PressKey(Qt::Key_Escape);
     QCOMPARE(table_->State(), dsBrowse);
     QCOMPARE(Cell(0, kAge), QString("10"));
     QCOMPARE(StoredAges(), QStringList({"10", "20"}));
@@ -189,16 +189,16 @@ class DBGridTest : public QObject {
 
   void anEditedCellIsInTheFileAfterAReopen() {
     Show(3);
-    Key(Qt::Key_Down);
+    testing::PressKey(Qt::Key_Down);
     MoveToColumn(kAge);
-    Key(Qt::Key_F2);
+    testing::PressKey(Qt::Key_F2);
     QVERIFY(grid_->Editor());
     QCOMPARE(grid_->Editor()->text(), QString("20"));
-    Type("25");
-    Key(Qt::Key_Return);
+    testing::TypeText("25");
+    testing::PressKey(Qt::Key_Return);
     QVERIFY(!grid_->Editor());
     QCOMPARE(table_->State(), dsEdit);  // Enter writes the cell, the record stays pending
-    Key(Qt::Key_Up);
+    testing::PressKey(Qt::Key_Up);
     QCOMPARE(table_->State(), dsBrowse);
     QCOMPARE(StoredAges(), QStringList({"10", "25", "30"}));
   }
@@ -207,8 +207,8 @@ class DBGridTest : public QObject {
     QLocale::setDefault(QLocale(QLocale::Czech));
     Show(1);
     MoveToColumn(3);
-    Type("12,5");
-    Key(Qt::Key_Return);
+    testing::TypeText("12,5");
+    testing::PressKey(Qt::Key_Return);
     QLocale::setDefault(QLocale::c());
     QCOMPARE(table_->FieldByName("VYSKA").AsFloat(), 12.5);
   }
@@ -216,19 +216,19 @@ class DBGridTest : public QObject {
   void aBadNumberIsRefusedAndNeverReachesTheFile() {
     Show(2);
     MoveToColumn(kAge);
-    Type("1O");
-    Key(Qt::Key_Return);
+    testing::TypeText("1O");
+    testing::PressKey(Qt::Key_Return);
     QCOMPARE(dialogs_->errors.size(), std::size_t{1});
     QCOMPARE(dialogs_->errors[0].text, QString("'1O' is not a valid floating point value for field 'VEK'"));
     QCOMPARE(table_->FieldByName("VEK").AsFloat(), 10.0);
     QVERIFY(grid_->Editor());
     QCOMPARE(grid_->Editor()->text(), QString("1O"));  // the editor keeps the text to be corrected
-    Key(Qt::Key_Down);
+    testing::PressKey(Qt::Key_Down);
     QCOMPARE(dialogs_->errors.size(), std::size_t{2});  // nor does moving on post it
     QCOMPARE(Row(), 0);
     dialogs_->errors.clear();
-    Key(Qt::Key_Escape);
-    Key(Qt::Key_Escape);
+    testing::PressKey(Qt::Key_Escape);
+    testing::PressKey(Qt::Key_Escape);
     QCOMPARE(table_->State(), dsBrowse);
     QCOMPARE(StoredAges(), QStringList({"10", "20"}));
   }
@@ -236,7 +236,7 @@ class DBGridTest : public QObject {
   void leavingTheGridWritesTheEditorAndLeavesTheRecordPending() {
     Show(2);
     MoveToColumn(kAge);
-    Type("33");
+    testing::TypeText("33");
     QTest::mouseClick(elsewhere_, Qt::LeftButton);
     QCOMPARE(QApplication::focusWidget(), elsewhere_);
     QCOMPARE(table_->State(), dsEdit);
@@ -244,7 +244,7 @@ class DBGridTest : public QObject {
     table_->Cancel();
 
     grid_->setFocus();
-    Key(Qt::Key_Insert);
+    testing::PressKey(Qt::Key_Insert);
     QTest::mouseClick(elsewhere_, Qt::LeftButton);
     QCOMPARE(table_->State(), dsBrowse);  // an unchanged new record is cancelled
     QCOMPARE(grid_->model()->rowCount(), 2);
@@ -253,25 +253,25 @@ class DBGridTest : public QObject {
   void columnKeysMoveBetweenCells() {
     Show(3);
     const int last = table_->FieldCount() - 1;
-    Key(Qt::Key_Right);
+    testing::PressKey(Qt::Key_Right);
     QCOMPARE(grid_->Column(), 1);
-    Key(Qt::Key_End);
+    testing::PressKey(Qt::Key_End);
     QCOMPARE(grid_->Column(), last);
-    Key(Qt::Key_Home);
+    testing::PressKey(Qt::Key_Home);
     QCOMPARE(grid_->Column(), 0);
-    Key(Qt::Key_Right, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_Right, Qt::ControlModifier);
     QCOMPARE(grid_->Column(), last);
-    Key(Qt::Key_Left, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_Left, Qt::ControlModifier);
     QCOMPARE(grid_->Column(), 0);
-    Key(Qt::Key_Left);
+    testing::PressKey(Qt::Key_Left);
     QCOMPARE(grid_->Column(), 0);
-    Key(Qt::Key_Tab, Qt::AltModifier);
+    testing::PressKey(Qt::Key_Tab, Qt::AltModifier);
     QCOMPARE(grid_->Column(), 0);  // Alt+Tab does nothing
-    Key(Qt::Key_End);
-    Key(Qt::Key_Tab);
+    testing::PressKey(Qt::Key_End);
+    testing::PressKey(Qt::Key_Tab);
     QCOMPARE(Row(), 1);
     QCOMPARE(grid_->Column(), 0);
-    Key(Qt::Key_Backtab, Qt::ShiftModifier);
+    testing::PressKey(Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(Row(), 0);
     QCOMPARE(grid_->Column(), last);
     QCOMPARE(QApplication::focusWidget(), grid_);  // Tab stays in the grid
@@ -303,24 +303,24 @@ class DBGridTest : public QObject {
     Show(60);
     const int visible = grid_->viewport()->height() / grid_->verticalHeader()->defaultSectionSize();
     QVERIFY(visible > 2 && visible < 60);
-    Key(Qt::Key_PageDown);
+    testing::PressKey(Qt::Key_PageDown);
     QCOMPARE(Row(), visible);
-    Key(Qt::Key_PageUp);
+    testing::PressKey(Qt::Key_PageUp);
     QCOMPARE(Row(), 0);
-    Key(Qt::Key_Down, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_Down, Qt::ControlModifier);
     QCOMPARE(Row(), visible - 1);
-    Key(Qt::Key_PageDown, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_PageDown, Qt::ControlModifier);
     QCOMPARE(Row(), visible - 1);
-    Key(Qt::Key_End, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(Row(), 59);
     QVERIFY(grid_->viewport()->rect().contains(grid_->visualRect(Index(59, 0))));
-    Key(Qt::Key_Up, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_Up, Qt::ControlModifier);
     QCOMPARE(Row(), grid_->rowAt(0));
-    Key(Qt::Key_PageDown);
-    Key(Qt::Key_PageDown);
+    testing::PressKey(Qt::Key_PageDown);
+    testing::PressKey(Qt::Key_PageDown);
     QCOMPARE(Row(), 59);  // Page Down stops at the last record
     QCOMPARE(table_->State(), dsBrowse);
-    Key(Qt::Key_Home, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_Home, Qt::ControlModifier);
     QCOMPARE(Row(), 0);
   }
 
@@ -366,17 +366,10 @@ class DBGridTest : public QObject {
     QCoreApplication::processEvents();
   }
 
-  void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
-  }
 
-  // Each character goes where the focus is, as the user's typing does.
-  void Type(const QString& text) {
-    for (const QChar c : text) QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
-  }
 
   void MoveToColumn(int column) {
-    while (grid_->Column() < column) Key(Qt::Key_Right);
+    while (grid_->Column() < column) testing::PressKey(Qt::Key_Right);
   }
 
   QModelIndex Index(int row, int column) const { return grid_->model()->index(row, column); }

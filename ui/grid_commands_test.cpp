@@ -68,8 +68,8 @@ class GridCommandsTest : public QObject {
 
   void copyWithoutASelectionTakesTheCurrentRowAsTextAndHtml() {
     Show(6);
-    Key(Qt::Key_Down);
-    Key(Qt::Key_C, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_Down);
+    testing::PressKey(Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(Clipboard(), kTitles + RowText(1, 6));
     const QString html = QApplication::clipboard()->mimeData()->html();
     QVERIFY2(html.contains("<tr><th>DREVINA</th><th>BONITA</th><th>VEK</th><th>VYSKA</th><th>TLOUSTKA</th>"
@@ -82,23 +82,23 @@ class GridCommandsTest : public QObject {
 
   void shiftArrowsAndShiftClickSpanARangeAndAPlainMoveEndsIt() {
     Show(6);
-    Key(Qt::Key_Down, Qt::ShiftModifier);
-    Key(Qt::Key_Down, Qt::ShiftModifier);
-    Key(Qt::Key_Right, Qt::ShiftModifier);
+    testing::PressKey(Qt::Key_Down, Qt::ShiftModifier);
+    testing::PressKey(Qt::Key_Down, Qt::ShiftModifier);
+    testing::PressKey(Qt::Key_Right, Qt::ShiftModifier);
     QCOMPARE(grid_->selectionModel()->selectedIndexes().size(), 6);
-    Key(Qt::Key_C, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(Clipboard(), QString("DREVINA\tBONITA\nSM \t0\nSM \t1\nSM \t0\n"));
 
     QTest::mouseClick(grid_->viewport(), Qt::LeftButton, Qt::ShiftModifier, CellCentre(4, kAge));
     QCOMPARE(grid_->currentIndex(), Index(4, kAge));
-    Key(Qt::Key_C, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(Clipboard().count('\n'), 6);
     QVERIFY(Clipboard().startsWith("DREVINA\tBONITA\tVEK\nSM \t0\t10\n"));
     QVERIFY(Clipboard().endsWith("BK \t0\t50\n"));
 
-    Key(Qt::Key_Up);
+    testing::PressKey(Qt::Key_Up);
     QCOMPARE(grid_->selectionModel()->selectedIndexes(), QModelIndexList{Index(3, kAge)});
-    Key(Qt::Key_C, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(Clipboard(), kTitles + RowText(3, 6));
   }
 
@@ -106,21 +106,21 @@ class GridCommandsTest : public QObject {
     Show(6);
     QTest::mouseClick(grid_->verticalHeader()->viewport(), Qt::LeftButton, {}, IndicatorCentre(2));
     QTest::mouseClick(grid_->verticalHeader()->viewport(), Qt::LeftButton, Qt::ShiftModifier, IndicatorCentre(5));
-    Key(Qt::Key_Down, Qt::ShiftModifier);  // at the last row
+    testing::PressKey(Qt::Key_Down, Qt::ShiftModifier);  // at the last row
     QCOMPARE(table_->State(), dsBrowse);
     QCOMPARE(grid_->model()->rowCount(), 6);
     QCOMPARE(grid_->selectionModel()->selectedIndexes().size(), 4 * 6);
-    Key(Qt::Key_C, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(Clipboard(), kTitles + RowText(2, 6) + RowText(3, 6) + RowText(4, 6) + RowText(5, 6));
   }
 
   void withTheEditorOpenCtrlCCopiesTheEditorsText() {
     Show(3);
     MoveToColumn(kAge);
-    Key(Qt::Key_F2);
+    testing::PressKey(Qt::Key_F2);
     QVERIFY(grid_->Editor());
     grid_->Editor()->selectAll();
-    Key(Qt::Key_C, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QString("10"));
     QVERIFY(!QApplication::clipboard()->mimeData()->hasHtml());
   }
@@ -143,7 +143,7 @@ class GridCommandsTest : public QObject {
 
   void theMenusCopyTakesTheRangeTheMenuWasOpenedIn() {
     Show(4);
-    Key(Qt::Key_Down, Qt::ShiftModifier);
+    testing::PressKey(Qt::Key_Down, Qt::ShiftModifier);
     QTest::mouseClick(grid_->viewport(), Qt::RightButton, {}, CellCentre(1, 0));
     Choose(OpenMenu(CellCentre(1, 0)), "Copy");
     QCOMPARE(Clipboard(), kTitles.section('\t', 0, 0) + "\nSM \nSM \n");
@@ -151,8 +151,8 @@ class GridCommandsTest : public QObject {
 
   void exportWritesTheWholeTableAsTheToolDoesAndShowsAFailure() {
     Show(5);
-    Key(Qt::Key_Down);
-    Key(Qt::Key_Insert);  // a pending record is a row too
+    testing::PressKey(Qt::Key_Down);
+    testing::PressKey(Qt::Key_Insert);  // a pending record is a row too
     const QString path = directory_->Path() + "/rows.csv";
     dialogs_->fileNames.push_back(path);
     Choose(OpenMenu(CellCentre(0, 0)), "Export to CSV…");
@@ -176,49 +176,49 @@ class GridCommandsTest : public QObject {
 
   void findMovesToTheFirstMatchThenTheNextAndSaysWhenThereIsNone() {
     Show(8);
-    Key(Qt::Key_End, Qt::ControlModifier);
-    Key(Qt::Key_F, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_End, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_F, Qt::ControlModifier);
     FindBar* bar = grid_->findChild<FindBar*>();
     QVERIFY(bar && bar->isVisible());
     QVERIFY(grid_->viewport()->geometry().contains(bar->geometry()));
     QCOMPARE(QApplication::focusWidget(), bar->Input(0));
-    Type("bk");
-    Key(Qt::Key_Tab);
+    testing::TypeText("bk");
+    testing::PressKey(Qt::Key_Tab);
     QCOMPARE(grid_->Column(), 0);  // Tab in the bar does not move the grid
     QCOMPARE(QApplication::focusWidget(), bar->Input(kSiteIndex));
-    Type("1");
-    Key(Qt::Key_Return);
+    testing::TypeText("1");
+    testing::PressKey(Qt::Key_Return);
     QCOMPARE(Row(), 5);
-    Key(Qt::Key_F3);
+    testing::PressKey(Qt::Key_F3);
     QCOMPARE(Row(), 7);
-    Key(Qt::Key_F3);
+    testing::PressKey(Qt::Key_F3);
     QCOMPARE(Row(), 7);
     QCOMPARE(bar->Message(), QString("No further match."));
     bar->Input(kAge)->setFocus();
-    Type("999");
-    Key(Qt::Key_Return);
+    testing::TypeText("999");
+    testing::PressKey(Qt::Key_Return);
     QCOMPARE(bar->Message(), QString("Not found."));
     QCOMPARE(Row(), 7);
     bar->Input(kAge)->setText("2x");
-    Key(Qt::Key_Return);
+    testing::PressKey(Qt::Key_Return);
     QCOMPARE(bar->Message(), QString("2x is not a number."));
     bar->Input(kSiteIndex)->clear();
     bar->Input(kAge)->setText("70");
-    Key(Qt::Key_Return);
+    testing::PressKey(Qt::Key_Return);
     QCOMPARE(Row(), 6);
     QCOMPARE(bar->Message(), QString("Row 7 of 8."));
   }
 
   void escapeClosesTheBarAndLeavingThroughTheBarLeavesTheGrid() {
     Show(3);
-    Key(Qt::Key_Insert);
-    Key(Qt::Key_F, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_Insert);
+    testing::PressKey(Qt::Key_F, Qt::ControlModifier);
     FindBar* bar = grid_->findChild<FindBar*>();
-    Key(Qt::Key_Escape);
+    testing::PressKey(Qt::Key_Escape);
     QVERIFY(!bar->isVisible());
     QCOMPARE(QApplication::focusWidget(), grid_);
     QCOMPARE(table_->State(), dsInsert);  // the bar's Escape is not the grid's
-    Key(Qt::Key_F, Qt::ControlModifier);
+    testing::PressKey(Qt::Key_F, Qt::ControlModifier);
     QVERIFY(bar->isAncestorOf(QApplication::focusWidget()));
     QCOMPARE(table_->State(), dsInsert);
     elsewhere_->setFocus(Qt::TabFocusReason);
@@ -271,16 +271,10 @@ class GridCommandsTest : public QObject {
     QCoreApplication::processEvents();
   }
 
-  void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
-  }
 
-  void Type(const QString& text) {
-    for (const QChar c : text) QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
-  }
 
   void MoveToColumn(int column) {
-    while (grid_->Column() < column) Key(Qt::Key_Right);
+    while (grid_->Column() < column) testing::PressKey(Qt::Key_Right);
   }
 
   QMenu* OpenMenu(const QPoint& position) {

@@ -55,6 +55,16 @@ class FreshDirectory {
   QTemporaryDir directory_;
 };
 
+// A key pressed where the focus is, as the user presses it.
+inline void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
+
+// Each character goes where the focus is, as the user's typing does.
+inline void TypeText(const QString& text) {
+  for (const QChar c : text) QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+}
+
 // Fills a field of a record in a dBASE file with one character, as a program
 // that does not know the format might.
 void OverwriteField(const QString& path, int record, const QString& fieldName, char filler);
