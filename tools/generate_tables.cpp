@@ -4,6 +4,7 @@
 #include <getopt.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <chrono>
@@ -190,7 +191,8 @@ int main(int argc, char** argv) {
       if (argv[i] == std::string(candidate.name)) job = &candidate;
     }
     if (!job) return UsageError(std::string("unknown table '") + argv[i] + "'");
-    chosen.push_back(job);
+    // Tables are built at the same time: a table named twice is built once.
+    if (std::find(chosen.begin(), chosen.end(), job) == chosen.end()) chosen.push_back(job);
   }
   if (chosen.empty()) {
     for (const TableJob& job : Jobs()) chosen.push_back(&job);

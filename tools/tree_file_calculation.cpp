@@ -153,7 +153,6 @@ class BlockReader {
     pending_.erase(0, end);
     return true;
   }
-  bool Ended() const { return ended_ && pending_.empty(); }
 
  private:
   void Fill() {
