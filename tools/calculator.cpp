@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -268,6 +269,8 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
   // A file size limit must fail the write that meets it, with a message.
   std::signal(SIGXFSZ, SIG_IGN);
+  // Column names beyond ASCII match ignoring letter case as the user's locale has it.
+  std::setlocale(LC_CTYPE, "");
   try {
     return Run(argc, argv);
   } catch (const UsageError& e) {

@@ -1,8 +1,8 @@
 #include "csv_export.h"
 
-#include <charconv>
 #include <sstream>
 
+#include "number_text.h"
 #include "replacing_file.h"
 #include "table.h"
 
@@ -17,12 +17,9 @@ std::string Quoted(const std::string& text) {
 
 std::string CsvValue(const FieldValue& value) {
   if (const auto* text = std::get_if<std::string>(&value)) return Quoted(*text);
-  if (const auto* number = std::get_if<double>(&value)) {
-    char digits[32];
-    const auto result = std::to_chars(digits, digits + sizeof digits, *number);
-    return std::string(digits, result.ptr);
-  }
-  return "";
+  std::string text;
+  if (const auto* number = std::get_if<double>(&value)) AppendNumber(text, *number, false);
+  return text;
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 #include "table_check.h"
 
-#include <charconv>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "number_text.h"
 #include "table.h"
 
 namespace dravlik {
@@ -17,8 +17,9 @@ using Row = std::vector<FieldValue>;
 std::string Text(const FieldValue& value) {
   if (const auto* text = std::get_if<std::string>(&value)) return "\"" + *text + "\"";
   if (const auto* number = std::get_if<double>(&value)) {
-    char digits[32];
-    return std::string(digits, std::to_chars(digits, digits + sizeof digits, *number).ptr);
+    std::string digits;
+    AppendNumber(digits, *number, false);
+    return digits;
   }
   return "empty";
 }

@@ -11,6 +11,7 @@
 
 #include "blanks.h"
 #include "csv_records.h"
+#include "letter_case.h"
 #include "number_text.h"
 #include "numeric.h"
 #include "species_catalogue.h"
@@ -29,12 +30,6 @@ struct RowJob {
   std::array<std::string, 3> names;      // as the header has them
 };
 
-bool SameName(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return (x >= 'A' && x <= 'Z' ? x - 'A' + 'a' : x) == (y >= 'A' && y <= 'Z' ? y - 'A' + 'a' : y);
-  });
-}
-
 RowJob ResolveColumns(const CsvRecord& header, const TreeFileOptions& options) {
   RowJob job{options.calculation, options.format, {}, {}};
   const auto inputs = InputNames(options.calculation.quantity);
@@ -45,7 +40,7 @@ RowJob ResolveColumns(const CsvRecord& header, const TreeFileOptions& options) {
     while (column < header.fields.size()) {
       std::string_view name = WithoutBlanks(header.fields[column]);
       if (column == 0 && name.starts_with(kByteOrderMark)) name.remove_prefix(kByteOrderMark.size());
-      if (SameName(name, wanted)) break;
+      if (SameTextIgnoringCase(name, wanted)) break;
       ++column;
     }
     if (column == header.fields.size()) {
