@@ -1,5 +1,7 @@
 #include "letter_case.h"
 
+#include <locale.h>
+
 #include <cwctype>
 #include <optional>
 
@@ -42,25 +44,46 @@ std::optional<char32_t> NextCodePoint(std::string_view text, std::size_t& at) {
   return code;
 }
 
-std::optional<bool> SameUtf8IgnoringCase(std::string_view a, std::string_view b) {
+template <typename Lower>
+std::optional<bool> SameUtf8IgnoringCase(std::string_view a, std::string_view b, Lower lower) {
   std::size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {
     const auto x = NextCodePoint(a, i);
     const auto y = NextCodePoint(b, j);
     if (!x || !y) return std::nullopt;
-    if (std::towlower(static_cast<wint_t>(*x)) != std::towlower(static_cast<wint_t>(*y))) return false;
+    if (lower(static_cast<wint_t>(*x)) != lower(static_cast<wint_t>(*y))) return false;
   }
   return i == a.size() && j == b.size();
+}
+
+// The C library's own UTF-8 locale, present on every glibc system, whose case
+// mapping covers Unicode; without it, ASCII alone.
+locale_t Utf8Locale() {
+  static const locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+  return locale;
+}
+
+template <typename Lower>
+bool SameText(std::string_view a, std::string_view b, Lower lower) {
+  // Field lookups by name run for every value a generator stores: settle the
+  // common cases without decoding.
+  if (a.size() == b.size() && SameAsciiIgnoringCase(a, b)) return true;
+  if (IsAscii(a) && IsAscii(b)) return false;
+  return SameUtf8IgnoringCase(a, b, lower).value_or(false);
 }
 
 }  // namespace
 
 bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
-  // Field lookups by name run for every value a generator stores: settle the
-  // common cases without decoding.
-  if (a.size() == b.size() && SameAsciiIgnoringCase(a, b)) return true;
-  if (IsAscii(a) && IsAscii(b)) return false;
-  return SameUtf8IgnoringCase(a, b).value_or(false);
+  return SameText(a, b, [](wint_t c) { return std::towlower(c); });
+}
+
+bool SameTextIgnoringCaseInAnyLocale(std::string_view a, std::string_view b) {
+  const locale_t locale = Utf8Locale();
+  return SameText(a, b, [locale](wint_t c) {
+    if (locale) return towlower_l(c, locale);
+    return c < 0x80 ? static_cast<wint_t>(AsciiLower(static_cast<char>(c))) : c;
+  });
 }
 
 }  // namespace dravlik

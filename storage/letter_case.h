@@ -10,4 +10,8 @@ namespace dravlik {
 // valid UTF-8 is compared byte by byte, ignoring the case of ASCII letters.
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
 
+// The same, with Unicode's case mapping whatever the user's locale (LC_ALL=C
+// included): for names in files that travel between machines.
+bool SameTextIgnoringCaseInAnyLocale(std::string_view a, std::string_view b);
+
 }  // namespace dravlik

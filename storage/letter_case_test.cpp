@@ -44,6 +44,16 @@ TEST(SameTextIgnoringCase, LettersBeyondAsciiFollowTheLocale) {
   EXPECT_FALSE(SameTextIgnoringCase("A\xff", "a\xfe"));
 }
 
+TEST(SameTextIgnoringCaseInAnyLocale, LettersBeyondAsciiMatchEvenInTheCLocale) {
+  const InLocale plain("C");
+  ASSERT_TRUE(plain.Available());
+  EXPECT_FALSE(SameTextIgnoringCase("TLOUŠŤKA", "tloušťka"));
+  EXPECT_TRUE(SameTextIgnoringCaseInAnyLocale("TLOUŠŤKA d1,3 (cm)", "tloušťka D1,3 (CM)"));
+  EXPECT_TRUE(SameTextIgnoringCaseInAnyLocale("ΒΉΜΑ", "βήμα"));
+  EXPECT_FALSE(SameTextIgnoringCaseInAnyLocale("ŠÍŘKA", "SIRKA"));
+  EXPECT_FALSE(SameTextIgnoringCaseInAnyLocale("vyska", "výška"));
+}
+
 TEST(SameTextIgnoringCase, FindsAFieldByAnyCaseOfItsName) {
   const InLocale utf8("C.UTF-8");
   if (!utf8.Available()) GTEST_SKIP() << "no UTF-8 locale";
