@@ -21,8 +21,8 @@ enum Field { kSpecies, kHeight, kDiameter, kVolume };
 void WriteHeightDiameterRows(RowWriter& out, VolumeModel volume) {
   std::string code;
   for (SpeciesIndex species = 0; species < vzorce::kModelledSpeciesCount; ++species) {
-    for (int height = 7; height <= 40; ++height) {
-      for (int diameter = 7; diameter <= 80; ++diameter) {
+    for (int height = kLowestTableHeight; height <= kHighestTableHeight; ++height) {
+      for (int diameter = kLowestTableDiameter; diameter <= kHighestTableDiameter; ++diameter) {
         out.Insert();
         vzorce::SpeciesCode(species, code);
         out.SetString(kSpecies, code);

@@ -18,6 +18,12 @@ class TTable;
 using VolumeModel = void (*)(vzorce::SpeciesIndex species, double diameter, double height, double& v1, double& v2,
                              double& v3, double& v4);
 
+// The table's grid of whole heights (m) and diameters (cm), bounds included.
+inline constexpr int kLowestTableHeight = 7;
+inline constexpr int kHighestTableHeight = 40;
+inline constexpr int kLowestTableDiameter = 7;
+inline constexpr int kHighestTableDiameter = 80;
+
 // The fields the generator sets, by name, in the order of its field numbers.
 inline constexpr std::array<std::string_view, 4> kHeightDiameterFields = {"DREVINA", "VYSKA", "TLOUSTKA", "Hmot"};
 

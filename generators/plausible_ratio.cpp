@@ -4,9 +4,9 @@
 
 namespace dravlik {
 
-bool HasPlausibleRatio(int height, int diameter) {
+bool HasPlausibleRatio(double height, double diameter) {
   const double ratio = vzorce::Store(vzorce::Divide(height, diameter));
-  return ratio > 0.25 && ratio < 1.9L;
+  return ratio > kLowestPlausibleRatio && ratio < kHighestPlausibleRatio;
 }
 
 }  // namespace dravlik

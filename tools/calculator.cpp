@@ -1,19 +1,17 @@
 // pdravlik-calc: the growth and volume models on the user's own numbers, one
 // tree or stand from the command line or a whole CSV file of them.
 #include <fcntl.h>
-#include <getopt.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <optional>
 #include <string>
-#include <vector>
 
+#include "calculator_options.h"
+#include "domain_warnings.h"
 #include "number_text.h"
 #include "numeric.h"
 #include "replacing_file.h"
@@ -26,147 +24,62 @@ using namespace dravlik;
 
 constexpr const char* kProgram = "pdravlik-calc";
 
-void PrintUsage(std::FILE* out) {
-  std::fprintf(out,
-               "Usage: %s [OPTION]... height SPECIES AGE SITE_INDEX\n"
-               "  or:  %s [OPTION]... diameter SPECIES AGE HEIGHT\n"
-               "  or:  %s [OPTION]... volume SPECIES DIAMETER HEIGHT\n"
-               "  or:  %s [OPTION]... height|diameter|volume [--input FILE] [--output FILE]\n"
-               "  or:  %s species\n"
-               "Computes the stand height (m), the stand diameter (cm) or the tree volume (m3)\n"
-               "with the models the reference tables are generated from.\n"
-               "\n"
-               "SPECIES is a species code as the tables store it (SM, BO, ...) or its index\n"
-               "0 to 12; '%s species' lists them. Numbers are printed as the shortest text\n"
-               "that reads back as the same value.\n"
-               "\n"
-               "      --round            round as the tables do: tenths for heights and\n"
-               "                         diameters, hundredths for volumes\n"
-               "      --all              volume: the four outputs V1 to V4 (tab-separated, or\n"
-               "                         columns v1 to v4)\n"
-               "  -i, --input=FILE       compute every row of a CSV file with a header line\n"
-               "                         ('-': standard input, also the default)\n"
-               "  -o, --output=FILE      write the rows with their results there, whole or not\n"
-               "                         at all ('-': standard output, also the default)\n"
-               "      --columns=MAP      the input columns' names where they differ, e.g.\n"
-               "                         species=drevina,diameter=d,height=h\n"
-               "  -d, --delimiter=CHAR   field delimiter of the CSV files (default ','; 'tab')\n"
-               "      --decimal-comma    read and write numbers with a decimal comma\n"
-               "  -h, --help             show this help and exit\n"
-               "  -V, --version          show the version and exit\n"
-               "\n"
-               "A file's input columns are species, diameter and height for volume; species,\n"
-               "age and site_index for height; species, age and height for diameter. Each row\n"
-               "is written unchanged with the results and an error column appended; a row\n"
-               "that cannot be computed gets empty results and the reason. A summary goes to\n"
-               "standard error.\n"
-               "\n"
-               "Exit status: 0 when every value was computed, 1 when some was not, 2 for a\n"
-               "wrong command line or an unreadable input.\n",
-               kProgram, kProgram, kProgram, kProgram, kProgram, kProgram);
+double NumberArgument(const std::string& text, std::string_view input, bool decimalComma) {
+  if (const auto number = ParseNumber(text, decimalComma)) return *number;
+  std::string message = "the " + std::string(input) + " '" + text + "' is not a number";
+  if (!decimalComma && ParseNumber(text, true)) message += "; with a decimal comma, add --decimal-comma";
+  throw UsageError{message};
 }
 
-struct UsageError {
-  std::string message;
-};
-
-struct Options {
-  TreeFileOptions file;
-  std::optional<std::string> input;
-  std::optional<std::string> output;
-};
-
-char ParseDelimiter(const std::string& text) {
-  if (text == "tab" || text == "\\t") return '\t';
-  if (text.size() != 1 || text == "\"" || text == "\n" || text == "\r") {
-    throw UsageError{"the delimiter must be one character other than a quote or a line break, not '" + text + "'"};
-  }
-  return text[0];
+vzorce::SpeciesIndex SpeciesArgument(const std::string& text, const SpeciesReading& reading) {
+  const ReadSpecies read = ReadRowSpecies(reading, text);
+  if (!read.species) throw UsageError{"unknown species '" + text + "' (see '" + kProgram + " species')"};
+  if (read.mapping) std::fprintf(stderr, "%s: %s\n", kProgram, MappingNote(text, *read.mapping).c_str());
+  return *read.species;
 }
 
-std::map<std::string, std::string> ParseColumns(const std::string& text, Quantity quantity) {
-  const auto inputs = InputNames(quantity);
-  std::map<std::string, std::string> columns;
-  for (std::size_t start = 0; start <= text.size();) {
-    const std::size_t end = std::min(text.find(',', start), text.size());
-    const std::string pair = text.substr(start, end - start);
-    const std::size_t equals = pair.find('=');
-    if (equals == std::string::npos || equals == 0 || equals + 1 == pair.size()) {
-      throw UsageError{"--columns takes INPUT=COLUMN pairs separated by commas, not '" + pair + "'"};
-    }
-    const std::string input = pair.substr(0, equals);
-    if (std::find(inputs.begin(), inputs.end(), input) == inputs.end()) {
-      throw UsageError{"'" + input + "' is not an input of this command; it takes " + std::string(inputs[0]) + ", " +
-                       std::string(inputs[1]) + " and " + std::string(inputs[2])};
-    }
-    columns[input] = pair.substr(equals + 1);
-    start = end + 1;
-  }
-  return columns;
-}
-
-void PrintSpecies() {
-  std::printf("%-5s  %-4s  %-10s  %-15s  %-10s  %s\n", "index", "code", "czech", "english", "site index",
-              "maximum age");
-  for (vzorce::SpeciesIndex species = 0; species < vzorce::kModelledSpeciesCount; ++species) {
-    std::string code;
-    vzorce::SpeciesCode(species, code);
-    const SpeciesNames names = NamesOf(species);
-    const auto range = vzorce::SiteIndexRangeOf(species);
-    // printf pads by bytes; the Czech names have letters of two.
-    const std::string czech(names.czech);
-    const int czechBytes = static_cast<int>(czech.size());
-    int letters = 0;
-    for (unsigned char c : czech) letters += (c & 0xC0) != 0x80;
-    std::printf("%-5d  %-4.2s  %-*s  %-15.*s  %2d-%-7d  %d\n", species, code.c_str(), 10 + czechBytes - letters,
-                czech.c_str(), static_cast<int>(names.english.size()), names.english.data(), range.lowest,
-                range.highest, vzorce::MaximumAge(species));
-  }
-}
-
-vzorce::SpeciesIndex SpeciesArgument(const char* text) {
-  const auto species = ParseSpecies(text);
-  if (!species) throw UsageError{std::string("unknown species '") + text + "' (see '" + kProgram + " species')"};
-  return *species;
-}
-
-double NumberArgument(const char* text, bool decimalComma) {
-  const auto number = ParseNumber(text, decimalComma);
-  if (!number) throw UsageError{std::string("'") + text + "' is not a number"};
-  return *number;
-}
-
-int CalculateOne(const Options& options, char** arguments) {
-  const bool comma = options.file.format.decimalComma;
-  const vzorce::SpeciesIndex species = SpeciesArgument(arguments[0]);
-  const double first = NumberArgument(arguments[1], comma), second = NumberArgument(arguments[2], comma);
+int CalculateOne(const CommandLine& line) {
+  const TreeFileOptions& options = line.file;
+  const bool comma = options.format.decimalComma;
+  const auto inputs = InputNames(options.calculation.quantity);
+  std::size_t next = 0;
+  const vzorce::SpeciesIndex species =
+      options.species.fixed ? *options.species.fixed : SpeciesArgument(line.arguments[next++], options.species);
+  const double first = NumberArgument(line.arguments[next], inputs[1], comma);
+  const double second = NumberArgument(line.arguments[next + 1], inputs[2], comma);
   double results[4];
   try {
-    Calculate(options.file.calculation, species, first, second, results);
+    Calculate(options.calculation, species, first, second, results);
   } catch (const vzorce::FloatingPointError& e) {
-    std::fprintf(stderr, "%s: %s\n", kProgram, e.what());
+    std::fprintf(stderr, "%s: %s\n", kProgram,
+                 ExplainedError(options.calculation, species, first, second, e).c_str());
     return 1;
   }
-  std::string line;
-  for (std::size_t i = 0; i < ResultNames(options.file.calculation).size(); ++i) {
-    if (i) line += '\t';
-    AppendNumber(line, results[i], comma);
+  const std::string warning = DomainWarnings(options.calculation, species, first, second, results);
+  if (!warning.empty()) {
+    std::fprintf(stderr, "%s: %s%s\n", kProgram, options.strict ? "" : "warning: ", warning.c_str());
+    if (options.strict) return 1;
   }
-  std::printf("%s\n", line.c_str());
+  std::string text;
+  for (std::size_t i = 0; i < ResultNames(options.calculation).size(); ++i) {
+    if (i) text += '\t';
+    AppendNumber(text, results[i], comma);
+  }
+  std::printf("%s\n", text.c_str());
   return 0;
 }
 
 bool IsStandard(const std::optional<std::string>& file) { return !file || *file == "-"; }
 
-int OpenInput(const Options& options) {
-  if (IsStandard(options.input)) return STDIN_FILENO;
-  const int fd = ::open(options.input->c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw TreeFileError("cannot open " + *options.input + ": " + std::strerror(errno));
+int OpenInput(const CommandLine& line) {
+  if (IsStandard(line.input)) return STDIN_FILENO;
+  const int fd = ::open(line.input->c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw TreeFileError("cannot open " + *line.input + ": " + std::strerror(errno));
   return fd;
 }
 
-InputReader ReaderOf(int fd, const Options& options) {
-  return [fd, name = IsStandard(options.input) ? std::string("standard input") : *options.input](
+InputReader ReaderOf(int fd, const CommandLine& line) {
+  return [fd, name = IsStandard(line.input) ? std::string("standard input") : *line.input](
              char* buffer, std::size_t size) {
     while (true) {
       const ssize_t got = ::read(fd, buffer, size);
@@ -185,83 +98,59 @@ void WriteStandardOutput(std::string_view bytes) {
   }
 }
 
-int CalculateFile(const Options& options) {
-  const int fd = OpenInput(options);
+std::string Count(std::uint64_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+void PrintSummary(const TreeFileSummary& summary) {
+  std::string text = Count(summary.rowsRead, "row", "rows") + " read, " + std::to_string(summary.rowsComputed) +
+                     " computed, " + std::to_string(summary.RowsWithError()) + " with an error";
+  if (summary.rowsWarned) text += ", " + std::to_string(summary.rowsWarned) + " with a warning";
+  std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str());
+}
+
+TreeFileSummary CalculateInto(const CommandLine& line, const InputReader& read) {
+  if (IsStandard(line.output)) return CalculateTreeFile(line.file, read, WriteStandardOutput);
+  std::optional<ReplacingFile> file;
+  // Created only once the header is understood, so a wrong input leaves nothing behind.
+  const TreeFileSummary summary = CalculateTreeFile(line.file, read, [&](std::string_view bytes) {
+    if (!file) file.emplace(*line.output);
+    file->Write(bytes);
+  });
+  if (!file) file.emplace(*line.output);
+  file->Commit();
+  return summary;
+}
+
+int CalculateFile(const CommandLine& line) {
+  const int fd = OpenInput(line);
   TreeFileSummary summary;
   try {
-    if (IsStandard(options.output)) {
-      summary = CalculateTreeFile(options.file, ReaderOf(fd, options), WriteStandardOutput);
-    } else {
-      std::optional<ReplacingFile> file;
-      // Created only once the header is understood, so a wrong input leaves nothing behind.
-      summary = CalculateTreeFile(options.file, ReaderOf(fd, options), [&](std::string_view bytes) {
-        if (!file) file.emplace(*options.output);
-        file->Write(bytes);
-      });
-      if (!file) file.emplace(*options.output);
-      file->Commit();
-    }
+    summary = CalculateInto(line, ReaderOf(fd, line));
   } catch (...) {
     if (fd != STDIN_FILENO) ::close(fd);
     throw;
   }
   if (fd != STDIN_FILENO) ::close(fd);
-  std::fprintf(stderr, "%s: %llu rows read, %llu computed, %llu with an error\n", kProgram,
-               static_cast<unsigned long long>(summary.rowsRead), static_cast<unsigned long long>(summary.rowsComputed),
-               static_cast<unsigned long long>(summary.RowsWithError()));
+  PrintSummary(summary);
   return summary.RowsWithError() == 0 ? 0 : 1;
 }
 
 int Run(int argc, char** argv) {
-  enum { kRound = 1000, kAll, kColumns, kDecimalComma };
-  const option longOptions[] = {{"round", no_argument, nullptr, kRound},
-                                {"all", no_argument, nullptr, kAll},
-                                {"input", required_argument, nullptr, 'i'},
-                                {"output", required_argument, nullptr, 'o'},
-                                {"columns", required_argument, nullptr, kColumns},
-                                {"delimiter", required_argument, nullptr, 'd'},
-                                {"decimal-comma", no_argument, nullptr, kDecimalComma},
-                                {"help", no_argument, nullptr, 'h'},
-                                {"version", no_argument, nullptr, 'V'},
-                                {nullptr, 0, nullptr, 0}};
-  Options options;
-  std::optional<std::string> columns;
-  opterr = 0;
-  for (int option; (option = getopt_long(argc, argv, ":i:o:d:hV", longOptions, nullptr)) != -1;) {
-    switch (option) {
-      case kRound: options.file.calculation.rounded = true; break;
-      case kAll: options.file.calculation.allVolumes = true; break;
-      case 'i': options.input = optarg; break;
-      case 'o': options.output = optarg; break;
-      case kColumns: columns = optarg; break;
-      case 'd': options.file.format.delimiter = ParseDelimiter(optarg); break;
-      case kDecimalComma: options.file.format.decimalComma = true; break;
-      case 'h': PrintUsage(stdout); return 0;
-      case 'V': std::printf("%s %s\n", kProgram, PDRAVLIK_VERSION); return 0;
-      case ':': throw UsageError{std::string("option '") + argv[optind - 1] + "' needs a value"};
-      default: throw UsageError{std::string("unrecognised option '") + argv[optind - 1] + "'"};
-    }
-  }
-  if (optind == argc) throw UsageError{"missing command: height, diameter, volume or species"};
-  const std::string command = argv[optind];
-  char** arguments = argv + optind + 1;
-  const int argumentCount = argc - optind - 1;
-  if (command == "species" && argumentCount == 0) {
-    PrintSpecies();
+  const CommandLine line = ParseCommandLine(argc, argv);
+  if (line.help) {
+    std::fputs(UsageText().c_str(), stdout);
     return 0;
   }
-  Quantity& quantity = options.file.calculation.quantity;
-  if (!QuantityNamed(command, quantity)) throw UsageError{"unknown command '" + command + "'"};
-  if (options.file.calculation.allVolumes && quantity != Quantity::kVolume) {
-    throw UsageError{"--all applies to volume only"};
+  if (line.version) {
+    std::printf("%s %s\n", kProgram, PDRAVLIK_VERSION);
+    return 0;
   }
-  if (columns) options.file.columns = ParseColumns(*columns, quantity);
-  const bool file = options.input || options.output || columns;
-  if (argumentCount == 3 && !file) return CalculateOne(options, arguments);
-  if (argumentCount == 0) return CalculateFile(options);
-  throw UsageError{command + " takes " + std::string(InputNames(quantity)[0]) + ", " +
-                   std::string(InputNames(quantity)[1]) + " and " + std::string(InputNames(quantity)[2]) +
-                   ", or a file of them"};
+  if (line.command == "species") {
+    std::fputs(SpeciesListing().c_str(), stdout);
+    return 0;
+  }
+  return line.IsFile() ? CalculateFile(line) : CalculateOne(line);
 }
 
 }  // namespace
@@ -269,8 +158,6 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
   // A file size limit must fail the write that meets it, with a message.
   std::signal(SIGXFSZ, SIG_IGN);
-  // Column names beyond ASCII match ignoring letter case as the user's locale has it.
-  std::setlocale(LC_CTYPE, "");
   try {
     return Run(argc, argv);
   } catch (const UsageError& e) {

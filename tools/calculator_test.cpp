@@ -2,18 +2,16 @@
 // own results for the same inputs.
 #include <bit>
 #include <charconv>
-#include <random>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 
-#include "csv_records.h"
 #include "diameter.h"
 #include "height_by_site_index.h"
 #include "number_text.h"
 #include "numeric.h"
 #include "program_run_for_tests.h"
-#include "tree_file_calculation.h"
 #include "volume.h"
 #include "working_directory_for_tests.h"
 
@@ -30,12 +28,23 @@ std::string Shortest(double value) {
   return std::string(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
+std::string WithComma(std::string number) {
+  number[number.find('.')] = ',';
+  return number;
+}
+
 std::string ReadFile(const char* path) {
-  std::ifstream file(path);
+  std::ifstream file(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-void WriteFile(const char* path, const std::string& contents) { std::ofstream(path) << contents; }
+void WriteFile(const char* path, const std::string& contents) { std::ofstream(path, std::ios::binary) << contents; }
+
+double V1(vzorce::SpeciesIndex species, double diameter, double height) {
+  double v1, v2, v3, v4;
+  vzorce::Volume(species, diameter, height, v1, v2, v3, v4);
+  return v1;
+}
 
 class CalculatorTest : public testing::InFreshDirectory {};
 
@@ -46,26 +55,73 @@ TEST(CalculatorOneValue, PrintsWhatTheModelsGiveToTheLastDigit) {
   EXPECT_EQ(Calc("volume --all bo 25.6 23.3").output,
             Shortest(v1) + "\t" + Shortest(v2) + "\t" + Shortest(v3) + "\t" + Shortest(v4) + "\n");
   EXPECT_EQ(Calc("volume --round 1 25.6 23.3").output, Shortest(vzorce::RoundToHundredths(v1)) + "\n");
+  EXPECT_EQ(Calc("volume 'Pinus sylvestris' 25.6 23.3").output, Shortest(v1) + "\n");
+  EXPECT_EQ(Calc("volume --species borovice 25.6 23.3").output, Shortest(v1) + "\n");
   const double height = vzorce::HeightBySiteIndex(0, 17, 28);  // the young-stand path
   EXPECT_EQ(Calc("height SM 17 28").output, Shortest(height) + "\n");
   EXPECT_EQ(Calc("height --round sm 17 28").output, Shortest(vzorce::RoundToTenths(height)) + "\n");
-  EXPECT_EQ(Calc("diameter 12 80 21.5").output, Shortest(vzorce::Diameter(12, 80, 21.5)) + "\n");
-  EXPECT_EQ(Calc("--decimal-comma diameter DG 80 21,5").output,
-            [] { std::string s = Shortest(vzorce::Diameter(12, 80, 21.5)); s[s.find('.')] = ','; return s; }() + "\n");
+  EXPECT_EQ(Calc("diameter 12 80 31.5").output, Shortest(vzorce::Diameter(12, 80, 31.5)) + "\n");
+  EXPECT_EQ(Calc("--decimal-comma diameter DG 80 31,5").output,
+            WithComma(Shortest(vzorce::Diameter(12, 80, 31.5))) + "\n");
 }
 
-TEST(CalculatorOneValue, ModelErrorsAndWrongCommandLinesAreToldApart) {
+TEST(CalculatorOneValue, InputsOutsideTheModelsWarnAndKeepTheModelsValue) {
+  const Outcome millimetres = Calc("volume SM 325 27");
+  EXPECT_EQ(millimetres.status, 0);
+  EXPECT_TRUE(Contains(millimetres.output, "pdravlik-calc: warning: diameter 325 cm is outside")) << millimetres.output;
+  EXPECT_TRUE(Contains(millimetres.output, "\n" + Shortest(V1(0, 325, 27)) + "\n")) << millimetres.output;
+  const Outcome negative = Calc("volume SM -30 25");
+  EXPECT_EQ(negative.status, 0);
+  EXPECT_TRUE(Contains(negative.output, "diameter -30 cm is negative")) << negative.output;
+  const Outcome strict = Calc("--strict height SM 80 42");
+  EXPECT_EQ(strict.status, 1);
+  EXPECT_EQ(strict.output, "pdravlik-calc: site index 42 m is outside SM's range 14-38 m; the model gives 0\n");
+  const Outcome age = Calc("diameter SM 0 20");
+  EXPECT_EQ(age.status, 1);
+  EXPECT_EQ(age.output, "pdravlik-calc: age must be above 0: Floating point division by zero\n");
+}
+
+TEST(CalculatorOneValue, WrongCommandLinesSayWhatIsWrong) {
+  const std::pair<const char*, const char*> wrong[] = {
+      {"volume KR 30 25", "unknown species 'KR'"},
+      {"volume 13 30 25", "unknown species '13'"},
+      {"volume SM 30", "volume takes species, diameter and height, or a file of them (--input); 2 given"},
+      {"volume SM 30 25 40 x", "volume takes species, diameter and height; extra: '40' 'x'"},
+      {"species SM", "species takes no arguments; extra: 'SM'"},
+      {"volume SM 3x 25", "the diameter '3x' is not a number"},
+      {"volume SM 32,5 25", "with a decimal comma, add --decimal-comma"},
+      {"weight SM 1 2", "unknown command 'weight'"},
+      {"height --all SM 80 28", "--all applies to volume only"},
+      {"volume --delimiter '\"'", "the delimiter must be one character"},
+      {"--bogus volume SM 1 2", "unrecognised option '--bogus'"},
+      {"volume -i trees.csv SM", "volume with a file takes no values; extra: 'SM'"},
+      {"volume --encoding klingon", "unknown encoding 'klingon'"},
+      {"volume --species SM --columns species=d", "--species gives the whole input one species"},
+      {"volume --species-map KL", "--species-map takes FROM=SPECIES pairs"},
+      {"", "missing command"},
+  };
+  for (const auto& [arguments, message] : wrong) {
+    const Outcome outcome = Calc(arguments);
+    EXPECT_EQ(outcome.status, 2) << arguments;
+    EXPECT_TRUE(Contains(outcome.output, message)) << arguments << ": " << outcome.output;
+  }
   const Outcome overflow = Calc("volume DB 1e308 1e308");
   EXPECT_EQ(overflow.status, 1);
-  EXPECT_EQ(overflow.output, "pdravlik-calc: Floating point overflow\n");
-  for (const char* wrong : {"volume KR 30 25", "volume 13 30 25", "volume SM 30", "volume SM 3x 25", "weight SM 1 2",
-                            "height --all SM 80 28", "volume --delimiter '\"'", "--bogus volume SM 1 2", ""}) {
-    EXPECT_EQ(Calc(wrong).status, 2) << wrong;
+  EXPECT_TRUE(Contains(overflow.output, ": Floating point overflow\n")) << overflow.output;
+}
+
+TEST(CalculatorOneValue, HelpAndSpeciesFitATerminal) {
+  for (const char* command : {"--help", "species"}) {
+    const Outcome outcome = Calc(command);
+    EXPECT_EQ(outcome.status, 0);
+    std::istringstream lines(outcome.output);
+    for (std::string line; std::getline(lines, line);) {
+      int letters = 0;
+      for (unsigned char c : line) letters += (c & 0xC0) != 0x80;
+      EXPECT_LE(letters, 80) << line;
+    }
   }
-  EXPECT_TRUE(Contains(Calc("volume KR 30 25").output, "unknown species 'KR'"));
-  const Outcome species = Calc("species");
-  EXPECT_EQ(species.status, 0);
-  EXPECT_TRUE(Contains(species.output, "12     DG    douglaska   Douglas fir      26-40       100")) << species.output;
+  EXPECT_TRUE(Contains(Calc("species").output, "DG    douglaska")) << Calc("species").output;
 }
 
 TEST_F(CalculatorTest, AFileKeepsEveryRowAndAppendsResultsAndErrors) {
@@ -80,36 +136,58 @@ TEST_F(CalculatorTest, AFileKeepsEveryRowAndAppendsResultsAndErrors) {
             "6,0,\"say \"\"hi\"\"\",5,5");
   const Outcome outcome = Calc("volume --input trees.csv --output out.csv");
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_EQ(outcome.output, "pdravlik-calc: 6 rows read, 2 computed, 4 with an error\n");
-  double v1, v2, v3, v4;
-  vzorce::Volume(0, 30, 25, v1, v2, v3, v4);
+  EXPECT_EQ(outcome.output, "pdravlik-calc: 6 rows read, 2 computed, 4 with an error, 1 with a warning\n");
   EXPECT_EQ(ReadFile("out.csv"),
-            "id,Species,note,DIAMETER,height,volume,error\r\n"
-            "1,SM,\"a, b\",30,25," + Shortest(v1) + ",\r\n"
-            "2,XX,,30,25,,Unknown species: XX\r\n"
-            "3,BO,\"line\nbreak\",3x,20,,Not a number in diameter: 3x\r\n"
-            "4,BK,,30,,No value in height\r\n"
-            "5,DB,,1e308,1e308,,Floating point overflow\r\n"
-            "6,0,\"say \"\"hi\"\"\",5,5,0,\n");
+            "id,Species,note,DIAMETER,height,volume,warning,error\r\n"
+            "1,SM,\"a, b\",30,25," + Shortest(V1(0, 30, 25)) + ",,\r\n"
+            "2,XX,,30,25,,,Unknown species: XX\r\n"
+            "3,BO,\"line\nbreak\",3x,20,,,Not a number in diameter: 3x\r\n"
+            "4,BK,,30,,,,No value in height\r\n"
+            "5,DB,,1e308,1e308,,,diameter and height far beyond any tree: Floating point overflow\r\n"
+            "6,0,\"say \"\"hi\"\"\",5,5,0,diameter 5 cm is below 6 cm; height 5 m is below 6 m; the model gives 0,\r\n");
+  EXPECT_EQ(Calc("volume -i trees.csv --strict -o strict.csv").output,
+            "pdravlik-calc: 6 rows read, 1 computed, 5 with an error\n");
+}
+
+TEST_F(CalculatorTest, ACzechExcelFileInOneCommand) {
+  // Windows-1250, semicolons, decimal commas: "Číslo;Dřevina;Tloušťka d1,3 (cm);Výška (m)".
+  const std::string header = "\xC8\xEDslo;D\xF8" "evina;Tlou\x9A\x9D" "ka d1,3 (cm);V\xFD\x9A" "ka (m)";
+  WriteFile("stromy.csv", header + "\r\n1;smrk;32,5;27,1\r\n2;Buk;41;30,4\r\n");
+  const Outcome outcome = Calc(
+      "volume --encoding windows-1250 -d ';' --decimal-comma --columns 'species=Dřevina' "
+      "--columns 'diameter=Tloušťka d1,3 (cm),height=#4' -i stromy.csv -o objemy.csv");
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  EXPECT_EQ(outcome.output, "pdravlik-calc: 2 rows read, 2 computed, 0 with an error\n");
+  EXPECT_EQ(ReadFile("objemy.csv"), header + ";volume;warning;error\r\n1;smrk;32,5;27,1;" +
+                                        WithComma(Shortest(V1(0, 32.5, 27.1))) + ";;\r\n2;Buk;41;30,4;" +
+                                        WithComma(Shortest(V1(5, 41, 30.4))) + ";;\r\n");
+}
+
+TEST_F(CalculatorTest, HeaderNamesBeyondAsciiMatchInEveryLocale) {
+  WriteFile("stands.csv", "DŘEVINA,věk,bon\nBO,80,28.5\n");
+  const Outcome outcome = testing::RunCommand("LC_ALL=C " PDRAVLIK_CALC
+                                              " height --columns species=dřevina,age=VĚK,site_index=bon "
+                                              "-i stands.csv 2>&1");
+  EXPECT_EQ(outcome.status, 0) << outcome.output;
+  EXPECT_TRUE(Contains(outcome.output, "BO,80,28.5," + Shortest(vzorce::HeightBySiteIndex(1, 80, 28.5)) + ",,\n"))
+      << outcome.output;
 }
 
 TEST_F(CalculatorTest, ColumnsDelimitersAndDecimalCommas) {
   WriteFile("stands.csv", "drevina;vek;bon\nBO;80;28,5\n");
-  const double height = vzorce::HeightBySiteIndex(1, 80, 28.5);
-  std::string expected = Shortest(height);
-  expected[expected.find('.')] = ',';
-  const Outcome semicolons =
-      Calc("height --columns species=drevina,age=VEK,site_index=bon -d ';' --decimal-comma < stands.csv");
+  const std::string expected = WithComma(Shortest(vzorce::HeightBySiteIndex(1, 80, 28.5)));
+  const Outcome semicolons = Calc("height --columns site_index=bon -d ';' --decimal-comma < stands.csv");
   EXPECT_EQ(semicolons.status, 0);
-  EXPECT_TRUE(Contains(semicolons.output, "drevina;vek;bon;height;error\nBO;80;28,5;" + expected + ";\n"))
+  EXPECT_TRUE(Contains(semicolons.output, "drevina;vek;bon;height;warning;error\nBO;80;28,5;" + expected + ";;\n"))
       << semicolons.output;
   WriteFile("commas.csv", "species,age,site_index\nBO,80,\"28,5\"\n");
   EXPECT_TRUE(Contains(Calc("height --decimal-comma -i commas.csv").output, "BO,80,\"28,5\",\"" + expected + "\","));
   WriteFile("tabs.csv", "species\tage\tsite_index\nBO\t80\t28.5\n");
-  EXPECT_TRUE(Contains(Calc("height -d tab -i tabs.csv").output, "BO\t80\t28.5\t" + Shortest(height) + "\t\n"));
+  EXPECT_TRUE(Contains(Calc("height -d tab -i tabs.csv").output,
+                       "BO\t80\t28.5\t" + Shortest(vzorce::HeightBySiteIndex(1, 80, 28.5)) + "\t\t\n"));
 }
 
-TEST_F(CalculatorTest, AMissingColumnOrInputStopsBeforeWritingAnything) {
+TEST_F(CalculatorTest, AWrongInputStopsBeforeWritingAnything) {
   WriteFile("trees.csv", "species,diameter,h\nSM,30,25\n");
   const Outcome missing = Calc("volume -i trees.csv -o out.csv");
   EXPECT_EQ(missing.status, 2);
@@ -117,42 +195,18 @@ TEST_F(CalculatorTest, AMissingColumnOrInputStopsBeforeWritingAnything) {
   const Outcome absent = Calc("volume -i absent.csv -o out.csv");
   EXPECT_EQ(absent.status, 2);
   EXPECT_TRUE(Contains(absent.output, "cannot open absent.csv")) << absent.output;
-  EXPECT_EQ(testing::FilesHere(), std::vector<std::string>{"trees.csv"});
+  WriteFile("open.csv", "species,diameter,height\nSM,30,25\nSM,\"30,25\n");
+  const Outcome open = Calc("volume -i open.csv -o out.csv");
+  EXPECT_EQ(open.status, 2);
+  EXPECT_TRUE(Contains(open.output, "line 3: a quoted field opened here does not close")) << open.output;
+  EXPECT_EQ(testing::FilesHere(), (std::vector<std::string>{"open.csv", "trees.csv"}));
   EXPECT_EQ(Calc("volume --columns weight=w -i trees.csv").status, 2);
-  EXPECT_EQ(Calc("volume --columns height=h -i trees.csv -o out.csv").status, 0);
+  const Outcome one = Calc("volume --columns height=h -i trees.csv -o out.csv");
+  EXPECT_EQ(one.status, 0);
+  EXPECT_EQ(one.output, "pdravlik-calc: 1 row read, 1 computed, 0 with an error\n");
 }
 
-// Many blocks, computed on every core: the rows come out in input order.
-TEST(TreeFile, ManyBlocksComeOutInInputOrder) {
-  std::string input = "species,diameter,height\n", expected = "species,diameter,height,volume,error\n";
-  for (int row = 0; row < 150000; ++row) {
-    const int species = row % 13;
-    const double diameter = 6 + row % 97 * 0.7, height = 6 + row % 37 * 0.9;
-    std::string line = std::to_string(species) + "," + Shortest(diameter) + "," + Shortest(height);
-    input += line + "\n";
-    double v1, v2, v3, v4;
-    vzorce::Volume(static_cast<vzorce::SpeciesIndex>(species), diameter, height, v1, v2, v3, v4);
-    expected += line + "," + Shortest(v1) + ",\n";
-  }
-  ASSERT_GT(input.size(), 2u << 20);
-  std::size_t offset = 0;
-  std::string output;
-  const TreeFileSummary summary = CalculateTreeFile(
-      TreeFileOptions{},
-      [&](char* buffer, std::size_t size) {
-        const std::size_t n = std::min<std::size_t>(size, 7777);  // pieces that split records
-        input.copy(buffer, std::min(n, input.size() - offset), offset);
-        const std::size_t got = std::min(n, input.size() - offset);
-        offset += got;
-        return got;
-      },
-      [&](std::string_view bytes) { output += bytes; });
-  EXPECT_EQ(summary.rowsRead, 150000u);
-  EXPECT_EQ(summary.rowsComputed, 150000u);
-  EXPECT_TRUE(output == expected);
-}
-
-TEST(TreeFile, NumbersAndRecordsAreReadStrictly) {
+TEST(NumberText, ReadsStrictlyAndExactly) {
   EXPECT_EQ(ParseNumber(" 12.5 ", false), 12.5);
   EXPECT_EQ(ParseNumber("+3", false), 3.0);
   for (const char* bad : {"", "12,5", "1e999", "nan", "inf", "+-1", "0x10", "1 2"}) {
@@ -176,14 +230,6 @@ TEST(TreeFile, NumbersAndRecordsAreReadStrictly) {
   }
   EXPECT_EQ(ParseNumber("12,5", true), 12.5);
   EXPECT_FALSE(ParseNumber("12.5", true));
-  CsvRecord record;
-  const std::string input = "a,\"b,\"\"c\"\"\nd\",e\r\nnext";
-  EXPECT_EQ(ReadRecord(input, 0, ',', record), input.find("next"));
-  ASSERT_EQ(record.fields.size(), 3u);
-  EXPECT_EQ(record.fields[1], "b,\"c\"\nd");
-  EXPECT_EQ(record.lineBreak, "\r\n");
-  EXPECT_EQ(EndOfWholeRecords(input), input.find("next"));
-  EXPECT_EQ(EndOfWholeRecords("x,\"open\nstill open"), 0u);
 }
 
 }  // namespace

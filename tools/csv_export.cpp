@@ -1,6 +1,7 @@
 #include "csv_export.h"
 
 #include <sstream>
+#include <string_view>
 
 #include "number_text.h"
 #include "replacing_file.h"
@@ -9,14 +10,18 @@
 namespace dravlik {
 namespace {
 
-std::string Quoted(const std::string& text) {
+std::string Quoted(std::string_view text) {
   std::string result = "\"";
   for (char c : text) result += c == '"' ? std::string("\"\"") : std::string(1, c);
   return result + '"';
 }
 
+// Text without the blanks that pad it to the field's width ("SM " is "SM"), as
+// GDAL, dbfread and LibreOffice give it.
 std::string CsvValue(const FieldValue& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) return Quoted(*text);
+  if (const auto* text = std::get_if<std::string>(&value)) {
+    return Quoted(std::string_view(*text).substr(0, text->find_last_not_of(' ') + 1));
+  }
   std::string text;
   if (const auto* number = std::get_if<double>(&value)) AppendNumber(text, *number, false);
   return text;

@@ -1,6 +1,6 @@
 // Writes an open table as CSV for people who work in spreadsheets: a header
-// line of field names, then one line per record; text quoted as stored,
-// numbers in their shortest exact decimal form, nothing for null.
+// line of field names, then one line per record; text quoted, without the
+// blanks that pad it, numbers in their shortest exact decimal form, nothing for null.
 #pragma once
 
 #include <ostream>

@@ -38,7 +38,7 @@ TEST_F(GenerateTablesTest, WritesBothTablesAndReportsThem) {
   std::getline(csv, header);
   std::getline(csv, first);
   EXPECT_EQ(header, "drevina,tloustka,vyska,hmot");
-  EXPECT_EQ(first, "\"SM \",7,7,0.01");
+  EXPECT_EQ(first, "\"SM\",7,7,0.01");  // the code without the blank that pads it in the file
   EXPECT_FALSE(std::filesystem::exists("TloVysHm.csv.part"));
 }
 
@@ -188,6 +188,22 @@ TEST_F(GenerateTablesTest, CsvQuotesTextAndWritesShortestNumbers) {
   std::ostringstream out;
   WriteCsv(*table, out);
   EXPECT_EQ(out.str(), "DREVINA,BONITA,VEK,VYSKA,TLOUSTKA,HMOT\n\"a\"\"b\",0.30000000000000004,-1.5e-07,,,\n");
+}
+
+// As GDAL, dbfread and LibreOffice give text: "SM " is "SM", so that a filter on
+// the code finds it; blanks before and inside the text stay.
+TEST_F(GenerateTablesTest, CsvWritesTextWithoutTheBlanksThatPadIt) {
+  auto table = MakeHeightDiameterTable();
+  table->CreateTable();
+  table->Open();
+  for (const char* code : {"SM ", "S", " a ", "a b", "   "}) {
+    table->Append();
+    table->FieldByName("drevina").SetAsString(code);
+    table->Post();
+  }
+  std::ostringstream out;
+  WriteCsv(*table, out);
+  EXPECT_EQ(out.str(), "drevina,tloustka,vyska,hmot\n\"SM\",,,\n\"S\",,,\n\" a\",,,\n\"a b\",,,\n,,,\n");
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // pdravlik-tables --check against tables changed as people change them: a
-// digit typed over, a row deleted, added or moved.
+// digit typed over, a number made null as QGIS does, a row deleted, added or moved.
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <random>
 
+#include "engine/file_layout.h"
 #include "program_run_for_tests.h"
 #include "schemas.h"
 #include "working_directory_for_tests.h"
@@ -28,6 +30,27 @@ class TableCheckTest : public testing::InFreshDirectory {
 
 std::uint16_t Word(const std::vector<std::uint8_t>& bytes, std::size_t at) {
   return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
+}
+
+// Writes asterisks over the whole of one numeric field of one record (from 0),
+// as GDAL (and so QGIS) writes a null number.
+void WriteAsterisks(const std::string& path, std::size_t record, const std::string& field) {
+  std::vector<std::uint8_t> bytes = testing::FileBytes(path);
+  const std::size_t headerLength = Word(bytes, 8), recordLength = Word(bytes, 10);
+  std::size_t offset = 1;  // after the deletion flag
+  for (std::size_t at = dbfe::kPrologueSize; bytes.at(at) != dbfe::kHeaderTerminator; at += dbfe::kDescriptorSize) {
+    // A descriptor: the name, NUL-padded, in bytes 0 to 10; the width in byte 16.
+    const char* name = reinterpret_cast<const char*>(&bytes[at]);
+    const std::size_t width = bytes[at + 16];
+    if (std::string(name, strnlen(name, dbfe::kMaxFieldNameLength + 1)) == field) {
+      const std::size_t start = headerLength + record * recordLength + offset;
+      std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(start), width, '*');
+      std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+      return;
+    }
+    offset += width;
+  }
+  FAIL() << "no field " << field << " in " << path;
 }
 
 struct Edit {
@@ -87,6 +110,35 @@ TEST_F(TableCheckTest, NamesTheFieldAndBothValues) {
   EXPECT_EQ(outcome.status, 1);
   EXPECT_TRUE(Contains(outcome.output, "bon_Hm1.dbf: row 413 (BO, BONITA 14, VEK 115): VYSKA is 99.5 in the file, 14.2 from the models\n"))
       << outcome.output;
+}
+
+// A table once saved from QGIS: the null number reads as empty, in the grid
+// as in the check, and does not hide another edit.
+TEST_F(TableCheckTest, ReadsAsterisksAsAnEmptyNumberAndReportsTheOtherEdits) {
+  {
+    auto table = MakeSiteClassTable();
+    table->Open();
+    table->MoveTo(412);
+    table->Edit();
+    table->FieldByName("VYSKA").SetAsFloat(99.5);
+    table->Post();
+  }
+  WriteAsterisks("bon_Hm1.dbf", 100, "HMOT");
+  {
+    auto table = MakeSiteClassTable();
+    table->Open();
+    table->MoveTo(100);
+    EXPECT_TRUE(table->FieldByName("HMOT").IsNull());
+    EXPECT_EQ(table->FieldByName("HMOT").DisplayText(), "");
+  }
+  const std::vector<std::uint8_t> edited = testing::FileBytes("bon_Hm1.dbf");
+  const Outcome outcome = Check("site-class");
+  EXPECT_EQ(outcome.status, 1) << outcome.output;
+  EXPECT_EQ(outcome.output,
+            "bon_Hm1.dbf: row 101 (SM, BONITA 20, VEK 95): HMOT is empty in the file, 0.4 from the models\n"
+            "bon_Hm1.dbf: row 413 (BO, BONITA 14, VEK 115): VYSKA is 99.5 in the file, 14.2 from the models\n"
+            "bon_Hm1.dbf: 3228 rows compared, 2 differ, 0 missing, 0 extra\n");
+  EXPECT_EQ(testing::FileBytes("bon_Hm1.dbf"), edited) << "the check changed the file";
 }
 
 TEST_F(TableCheckTest, FindsDeletedAddedAndMovedRows) {

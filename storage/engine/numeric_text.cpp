@@ -93,6 +93,9 @@ ParsedNumber ParseNumber(std::string_view text) {
   while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
   while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
   if (text.empty()) return {ParsedNumber::Kind::kEmpty, 0.0};
+  // Asterisks alone are dBASE's null, as GDAL (and so QGIS) writes it and
+  // GDAL and dbfread read it back.
+  if (text.find_first_not_of('*') == std::string_view::npos) return {ParsedNumber::Kind::kEmpty, 0.0};
 
   // from_chars also reads "inf" and "nan", which no numeric field may hold.
   for (const char c : text) {

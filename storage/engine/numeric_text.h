@@ -28,8 +28,9 @@ struct ParsedNumber {
   double value;
 };
 
-// Reads a numeric field's text: all blanks is empty; otherwise a decimal number
-// with an optional sign and exponent, between optional blanks.
+// Reads a numeric field's text: all blanks, or asterisks alone (dBASE's null),
+// is empty; otherwise a decimal number with an optional sign and exponent,
+// between optional blanks.
 ParsedNumber ParseNumber(std::string_view text);
 
 }  // namespace dbfe

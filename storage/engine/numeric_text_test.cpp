@@ -93,12 +93,22 @@ TEST(FormatNumber, AnyFiniteDoubleEitherRoundTripsOrIsRefused) {
   }
 }
 
+// GDAL (and so QGIS) writes a null number as asterisks filling the field, and
+// GDAL and dbfread read them back as null.
+TEST(ParseNumber, ReadsAsterisksAloneAsEmpty) {
+  for (const char* null : {"********************", "*", "   ***", "***  ", "  **  "}) {
+    EXPECT_EQ(ParseNumber(null).kind, ParsedNumber::Kind::kEmpty) << null;
+  }
+  EXPECT_EQ(ParseNumber(std::string("**\0\0", 4)).kind, ParsedNumber::Kind::kEmpty);
+}
+
 TEST(ParseNumber, ReadsBlanksAsEmptyAndRefusesWhatIsNoNumber) {
   EXPECT_EQ(ParseNumber("                    ").kind, ParsedNumber::Kind::kEmpty);
   EXPECT_EQ(ParseNumber(std::string(5, '\0')).kind, ParsedNumber::Kind::kEmpty);
   EXPECT_EQ(ParseNumber("  +1.5 ").value, 1.5);
   EXPECT_EQ(ParseNumber(" 2.5E3").value, 2500.0);
-  for (const char* bad : {"*****", "1,5", "nan", "inf", "-inf", "1e999", "+-1", "-", ".", "1 2", "0x10", "12abc"}) {
+  for (const char* bad : {"1,5", "nan", "inf", "-inf", "1e999", "+-1", "-", ".", "1 2", "0x10", "12abc",
+                          "**1", "1*", "*1*", "* *", "*.*", "-*"}) {
     EXPECT_EQ(ParseNumber(bad).kind, ParsedNumber::Kind::kInvalid) << bad;
   }
 }

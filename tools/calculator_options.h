@@ -1,0 +1,33 @@
+// pdravlik-calc's command line. Options may come before or after the
+// command; an argument that looks like a negative number is a value, not an
+// option, so that "volume SM -30 25" reaches the models' warnings.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tree_file_calculation.h"
+
+namespace dravlik {
+
+struct UsageError {
+  std::string message;
+};
+
+struct CommandLine {
+  bool help = false;
+  bool version = false;
+  std::string command;                 // height, diameter, volume or species
+  std::vector<std::string> arguments;  // the single value's inputs
+  TreeFileOptions file;
+  std::optional<std::string> input, output;
+  bool IsFile() const { return input || output || !file.columns.empty() || arguments.empty(); }
+};
+
+// Throws UsageError with a message that says what to change.
+CommandLine ParseCommandLine(int argc, char** argv);
+
+std::string UsageText();
+
+}  // namespace dravlik

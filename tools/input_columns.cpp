@@ -1,0 +1,146 @@
+#include "input_columns.h"
+
+#include <algorithm>
+#include <charconv>
+#include <stdexcept>
+
+#include "blanks.h"
+#include "letter_case.h"
+#include "text_encoding.h"
+
+namespace dravlik {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// The inputs as the tables' own files name them (bon_Hm1, TloVysHm), so
+// that their CSV copies compute as they are.
+constexpr std::pair<std::string_view, std::string_view> kTableFieldNames[] = {
+    {"species", "drevina"}, {"diameter", "tloustka"}, {"height", "vyska"}, {"age", "vek"}, {"site_index", "bonita"},
+};
+
+constexpr std::string_view kEveryInput[] = {"species", "diameter", "height", "age", "site_index"};
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The known input name followed by '=' that `text` starts with, if any.
+std::optional<std::string_view> InputAtStart(std::string_view text) {
+  for (std::string_view input : kEveryInput) {
+    if (text.size() <= input.size() || text[input.size()] != '=') continue;
+    if (std::equal(input.begin(), input.end(), text.begin(), [](char a, char b) { return a == AsciiLower(b); })) {
+      return input;
+    }
+  }
+  return std::nullopt;
+}
+
+std::string InputList(Quantity quantity) {
+  const auto inputs = InputNames(quantity);
+  return std::string(inputs[0]) + ", " + std::string(inputs[1]) + " and " + std::string(inputs[2]);
+}
+
+std::string_view HeaderName(const CsvRecord& header, std::size_t column) {
+  std::string_view name = WithoutBlanks(header.fields[column]);
+  if (column == 0 && name.starts_with(kByteOrderMark)) name = WithoutBlanks(name.substr(kByteOrderMark.size()));
+  return name;
+}
+
+std::optional<std::size_t> ColumnNamed(const CsvRecord& header, std::string_view name) {
+  for (std::size_t column = 0; column < header.fields.size(); ++column) {
+    if (SameTextIgnoringCaseInAnyLocale(HeaderName(header, column), name)) return column;
+  }
+  return std::nullopt;
+}
+
+std::size_t ColumnNumbered(const CsvRecord& header, std::string_view number) {
+  std::size_t value = 0;
+  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
+  if (error != std::errc() || end != number.data() + number.size() || value == 0) {
+    throw std::invalid_argument("'#" + std::string(number) + "' is no column number (the first column is #1)");
+  }
+  if (value > header.fields.size()) {
+    throw std::invalid_argument("column #" + std::string(number) + " is past the header's " +
+                                std::to_string(header.fields.size()) + " columns");
+  }
+  return value - 1;
+}
+
+bool IsUtf8(std::string_view text) {
+  TextConverter check("UTF-8", "UTF-16LE");
+  std::string ignored;
+  try {
+    check.Convert(text, ignored, true);
+  } catch (const EncodingError&) {
+    return false;
+  }
+  return true;
+}
+
+// What the user may have got wrong when a column is not found.
+std::string MissingColumnHint(const CsvRecord& header, char delimiter) {
+  if (!IsUtf8(header.text)) {
+    return "; the header is not UTF-8: for a file from Czech Excel, try --encoding windows-1250";
+  }
+  if (header.fields.size() != 1) return "";
+  for (const char candidate : {';', '\t', ',', '|'}) {
+    if (candidate == delimiter || header.text.find(candidate) == std::string_view::npos) continue;
+    const std::string option = candidate == '\t' ? "-d tab" : std::string("-d '") + candidate + "'";
+    return "; its header reads as one column, \"" + std::string(header.text) + "\": try " + option;
+  }
+  return "";
+}
+
+std::size_t FindColumn(const CsvRecord& header, std::string_view input, const ColumnChoices& choices,
+                       char delimiter) {
+  const auto chosen = choices.find(std::string(input));
+  if (chosen != choices.end()) {
+    const std::string_view name = chosen->second;
+    if (name.starts_with('#')) return ColumnNumbered(header, name.substr(1));
+    if (const auto column = ColumnNamed(header, name)) return *column;
+    throw std::invalid_argument("the input has no column \"" + std::string(name) + "\" (" + std::string(input) + ")" +
+                                MissingColumnHint(header, delimiter));
+  }
+  if (const auto column = ColumnNamed(header, input)) return *column;
+  const auto table = std::find_if(std::begin(kTableFieldNames), std::end(kTableFieldNames),
+                                  [&](const auto& names) { return names.first == input; });
+  if (const auto column = ColumnNamed(header, table->second)) return *column;
+  throw std::invalid_argument("the input has no column \"" + std::string(input) + "\" (nor \"" +
+                              std::string(table->second) + "\"); name it with --columns " + std::string(input) +
+                              "=NAME" + MissingColumnHint(header, delimiter));
+}
+
+}  // namespace
+
+void AddColumnChoices(ColumnChoices& choices, std::string_view text, Quantity quantity) {
+  const auto inputs = InputNames(quantity);
+  while (!text.empty()) {
+    const auto input = InputAtStart(text);
+    if (!input) {
+      throw std::invalid_argument("--columns takes INPUT=COLUMN pairs, INPUT one of " + InputList(quantity) +
+                                  ", not '" + std::string(text) + "'");
+    }
+    if (std::find(inputs.begin(), inputs.end(), *input) == inputs.end()) {
+      throw std::invalid_argument("'" + std::string(*input) + "' is not an input of this command; it takes " +
+                                  InputList(quantity));
+    }
+    text.remove_prefix(input->size() + 1);
+    std::size_t end = 0;
+    while ((end = text.find(',', end)) != std::string_view::npos && !InputAtStart(text.substr(end + 1))) ++end;
+    const std::string_view column = text.substr(0, end);
+    if (WithoutBlanks(column).empty()) throw std::invalid_argument("--columns names no column for " + std::string(*input));
+    choices[std::string(*input)] = std::string(WithoutBlanks(column));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+  }
+}
+
+InputColumns FindInputColumns(const CsvRecord& header, Quantity quantity, const ColumnChoices& choices,
+                              bool speciesGiven, char delimiter) {
+  const auto inputs = InputNames(quantity);
+  InputColumns columns;
+  for (std::size_t input = speciesGiven ? 1 : 0; input < inputs.size(); ++input) {
+    columns[input] = FindColumn(header, inputs[input], choices, delimiter);
+  }
+  return columns;
+}
+
+}  // namespace dravlik
