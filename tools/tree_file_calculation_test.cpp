@@ -157,6 +157,9 @@ TEST(TreeFileInput, AnUnclosedQuoteOrAnEndlessRecordStopsAtTheLineItBegan) {
     const FileRun run = Calculate(rows, {}, piece);
     EXPECT_EQ(run.error, "line 3: a quoted field opened here does not close before the end of the input");
   }
+  // Line breaks inside quoted fields count as lines, as an editor shows them.
+  EXPECT_EQ(Calculate("species,diameter,height,note\nSM,30,25,\"two\r\nlines\"\rSM,\"30,25\n").error,
+            "line 4: a quoted field opened here does not close before the end of the input");
   const FileRun endless = Calculate("species,diameter,height\n\"\n" + std::string(3 << 20, 'x'));
   EXPECT_EQ(endless.error, "line 2: a quoted field opened here does not close within 1 MiB");
   const FileRun longLine = Calculate("species,diameter,height\nSM,1,2\n" + std::string(2 << 20, ',') + "\n");
