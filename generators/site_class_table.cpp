@@ -27,7 +27,7 @@ void WriteSiteClassRows(RowWriter& out, const SiteClassModels& models) {
     const vzorce::SiteIndexRange range = vzorce::SiteIndexRangeOf(species);
     const int maximumAge = vzorce::MaximumAge(species);
     for (int siteIndex = range.lowest; siteIndex <= range.highest; siteIndex += 2) {
-      for (int age = 15; age <= maximumAge; age += 5) {
+      for (int age = kYoungestTableAge; age <= maximumAge; age += kTableAgeStep) {
         out.Insert();
         vzorce::SpeciesCode(species, code);
         out.SetString(kSpecies, code);

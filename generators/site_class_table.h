@@ -22,6 +22,10 @@ struct SiteClassModels {
 };
 extern const SiteClassModels kSiteClassModels;
 
+// The table's ages: from the youngest to each species' maximum age, in steps.
+inline constexpr int kYoungestTableAge = 15;
+inline constexpr int kTableAgeStep = 5;
+
 // The fields the generator sets, by name, in the order of its field numbers.
 inline constexpr std::array<std::string_view, 6> kSiteClassFields = {"DREVINA", "BONITA", "VEK",
                                                                      "VYSKA",   "HMOT",   "TLOUSTKA"};

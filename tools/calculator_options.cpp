@@ -166,7 +166,8 @@ void CheckArguments(const CommandLine& line) {
   const std::string takes = line.command + " takes " + InputsOf(quantity, speciesGiven);
   if (line.arguments.empty()) return;
   if (line.input || line.output || !line.file.columns.empty()) {
-    throw UsageError{line.command + " with a file takes no values; extra: " + Quoted(line.arguments)};
+    throw UsageError{line.command + " takes its values from a file with --input, --output or --columns; extra: " +
+                     Quoted(line.arguments)};
   }
   if (line.arguments.size() > wanted) {
     const std::vector<std::string> extra(line.arguments.begin() + static_cast<std::ptrdiff_t>(wanted),

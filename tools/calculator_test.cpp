@@ -94,7 +94,7 @@ TEST(CalculatorOneValue, WrongCommandLinesSayWhatIsWrong) {
       {"height --all SM 80 28", "--all applies to volume only"},
       {"volume --delimiter '\"'", "the delimiter must be one character"},
       {"--bogus volume SM 1 2", "unrecognised option '--bogus'"},
-      {"volume -i trees.csv SM", "volume with a file takes no values; extra: 'SM'"},
+      {"volume -i trees.csv SM", "volume takes its values from a file with --input, --output or --columns; extra: 'SM'"},
       {"volume --encoding klingon", "unknown encoding 'klingon'"},
       {"volume --species SM --columns species=d", "--species gives the whole input one species"},
       {"volume --species-map KL", "--species-map takes FROM=SPECIES pairs"},

@@ -172,7 +172,8 @@ std::size_t CountLineBreaks(std::string_view text) {
 }
 
 void AppendField(std::string& out, std::string_view text, char delimiter) {
-  if (text.find_first_of(std::string{delimiter, '"', '\n', '\r'}) == std::string_view::npos) {
+  const auto special = [delimiter](char c) { return c == delimiter || c == '"' || c == '\n' || c == '\r'; };
+  if (std::none_of(text.begin(), text.end(), special)) {
     out.append(text);
     return;
   }

@@ -52,6 +52,18 @@ std::optional<std::size_t> ColumnNamed(const CsvRecord& header, std::string_view
   return std::nullopt;
 }
 
+std::string_view TableFieldName(std::string_view input) {
+  return std::find_if(std::begin(kTableFieldNames), std::end(kTableFieldNames),
+                      [&](const auto& names) { return names.first == input; })
+      ->second;
+}
+
+// The column named as the input, else as the tables name it.
+std::optional<std::size_t> ColumnByDefaultName(const CsvRecord& header, std::string_view input) {
+  if (const auto column = ColumnNamed(header, input)) return column;
+  return ColumnNamed(header, TableFieldName(input));
+}
+
 std::size_t ColumnNumbered(const CsvRecord& header, std::string_view number) {
   std::size_t value = 0;
   const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
@@ -100,13 +112,10 @@ std::size_t FindColumn(const CsvRecord& header, std::string_view input, const Co
     throw std::invalid_argument("the input has no column \"" + std::string(name) + "\" (" + std::string(input) + ")" +
                                 MissingColumnHint(header, delimiter));
   }
-  if (const auto column = ColumnNamed(header, input)) return *column;
-  const auto table = std::find_if(std::begin(kTableFieldNames), std::end(kTableFieldNames),
-                                  [&](const auto& names) { return names.first == input; });
-  if (const auto column = ColumnNamed(header, table->second)) return *column;
+  if (const auto column = ColumnByDefaultName(header, input)) return *column;
   throw std::invalid_argument("the input has no column \"" + std::string(input) + "\" (nor \"" +
-                              std::string(table->second) + "\"); name it with --columns " + std::string(input) +
-                              "=NAME" + MissingColumnHint(header, delimiter));
+                              std::string(TableFieldName(input)) + "\"); name it with --columns " +
+                              std::string(input) + "=NAME" + MissingColumnHint(header, delimiter));
 }
 
 }  // namespace
@@ -137,6 +146,12 @@ InputColumns FindInputColumns(const CsvRecord& header, Quantity quantity, const 
                               bool speciesGiven, char delimiter) {
   const auto inputs = InputNames(quantity);
   InputColumns columns;
+  // A species column of the file's own would quietly lose to --species.
+  if (const auto column = speciesGiven ? ColumnByDefaultName(header, inputs[0]) : std::nullopt) {
+    throw std::invalid_argument("the input has a species column, \"" + std::string(HeaderName(header, *column)) +
+                                "\"; --species is for files without one (--species-map computes some species as "
+                                "others)");
+  }
   for (std::size_t input = speciesGiven ? 1 : 0; input < inputs.size(); ++input) {
     columns[input] = FindColumn(header, inputs[input], choices, delimiter);
   }

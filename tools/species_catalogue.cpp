@@ -9,6 +9,7 @@
 
 #include "blanks.h"
 #include "height_diameter_table.h"
+#include "site_class_table.h"
 #include "letter_case.h"
 
 namespace dravlik {
@@ -84,8 +85,6 @@ std::optional<vzorce::SpeciesIndex> ParseName(std::string_view text) {
   return std::nullopt;
 }
 
-// The site-class table's ages start here for every species.
-constexpr int kYoungestTabulatedAge = 15;
 constexpr std::size_t kScreenColumns = 80;
 constexpr std::string_view kColumnGap = "  ";
 
@@ -122,7 +121,7 @@ Row RowOf(vzorce::SpeciesIndex species) {
           LatinOf(names),
           std::string(names.english),
           Span(range.lowest, range.highest) + " m",
-          Span(kYoungestTabulatedAge, vzorce::MaximumAge(species))};
+          Span(kYoungestTableAge, vzorce::MaximumAge(species))};
 }
 
 std::vector<Row> ListingRows() {

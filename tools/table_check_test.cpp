@@ -53,6 +53,16 @@ void WriteAsterisks(const std::string& path, std::size_t record, const std::stri
   FAIL() << "no field " << field << " in " << path;
 }
 
+// Types a height over the stored one of a record (from 0), as in the grid.
+void EditHeight(int record, double height) {
+  auto table = MakeSiteClassTable();
+  table->Open();
+  table->MoveTo(record);
+  table->Edit();
+  table->FieldByName("VYSKA").SetAsFloat(height);
+  table->Post();
+}
+
 struct Edit {
   int record;       // from 1
   std::string row;  // how the check names it
@@ -98,14 +108,7 @@ TEST_F(TableCheckTest, FindsAnyCharacterTypedOverInEitherTableAndChangesNothing)
 }
 
 TEST_F(TableCheckTest, NamesTheFieldAndBothValues) {
-  {
-    auto table = MakeSiteClassTable();
-    table->Open();
-    table->MoveTo(412);
-    table->Edit();
-    table->FieldByName("VYSKA").SetAsFloat(99.5);
-    table->Post();
-  }
+  EditHeight(412, 99.5);
   const Outcome outcome = Check("site-class");
   EXPECT_EQ(outcome.status, 1);
   EXPECT_TRUE(Contains(outcome.output, "bon_Hm1.dbf: row 413 (BO, BONITA 14, VEK 115): VYSKA is 99.5 in the file, 14.2 from the models\n"))
@@ -115,14 +118,7 @@ TEST_F(TableCheckTest, NamesTheFieldAndBothValues) {
 // A table once saved from QGIS: the null number reads as empty, in the grid
 // as in the check, and does not hide another edit.
 TEST_F(TableCheckTest, ReadsAsterisksAsAnEmptyNumberAndReportsTheOtherEdits) {
-  {
-    auto table = MakeSiteClassTable();
-    table->Open();
-    table->MoveTo(412);
-    table->Edit();
-    table->FieldByName("VYSKA").SetAsFloat(99.5);
-    table->Post();
-  }
+  EditHeight(412, 99.5);
   WriteAsterisks("bon_Hm1.dbf", 100, "HMOT");
   {
     auto table = MakeSiteClassTable();

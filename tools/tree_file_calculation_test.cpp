@@ -102,6 +102,10 @@ TEST(TreeFileRows, SpeciesByNameByMapOrForTheWholeFile) {
   spruce.species.fixed = 0;
   EXPECT_EQ(Calculate("d,height,diameter\n1,25,30\n", spruce).output,
             "d,height,diameter,volume,warning,error\n1,25,30," + Volume(0, 30, 25) + ",,\n");
+  // A species column of the file's own is not overruled quietly.
+  EXPECT_EQ(Calculate("Drevina,height,diameter\nBK,25,30\n", spruce).error,
+            "the input has a species column, \"Drevina\"; --species is for files without one (--species-map computes "
+            "some species as others)");
 }
 
 TEST(TreeFileRows, WarningsKeepTheModelsNumbersUnlessStrict) {
