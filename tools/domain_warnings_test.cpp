@@ -13,7 +13,9 @@
 #include "number_text.h"
 #include "numeric.h"
 #include "plausible_ratio.h"
+#include "site_class_table.h"
 #include "site_index_height.h"
+#include "species_catalogue.h"
 
 namespace dravlik {
 namespace {
@@ -21,12 +23,9 @@ namespace {
 using vzorce::SpeciesIndex;
 
 SpeciesIndex Species(std::string_view code) {
-  std::string stored;
-  for (SpeciesIndex species = 0; species < vzorce::kModelledSpeciesCount; ++species) {
-    vzorce::SpeciesCode(species, stored);
-    if (stored.starts_with(code)) return species;
-  }
-  throw std::invalid_argument("no species " + std::string(code));
+  const auto species = ParseSpecies(code);
+  if (!species) throw std::invalid_argument("no species " + std::string(code));
+  return *species;
 }
 
 std::string Number(double value) {
@@ -264,7 +263,7 @@ TEST(DomainWarnings, NoneForTheSiteClassTablesStandsButKnownNegativeDiameters) {
   for (SpeciesIndex species = 0; species < vzorce::kModelledSpeciesCount; ++species) {
     const auto range = vzorce::SiteIndexRangeOf(species);
     for (int siteIndex = range.lowest; siteIndex <= range.highest; siteIndex += 2) {
-      for (int age = 15; age <= vzorce::MaximumAge(species); age += 5) {
+      for (int age = kYoungestTableAge; age <= vzorce::MaximumAge(species); age += kTableAgeStep) {
         const Outcome height = Calculated(kHeight, species, age, siteIndex);
         ASSERT_EQ(height.warnings, "");
         const Outcome diameter = Calculated(kDiameter, species, age, height.results[0]);
