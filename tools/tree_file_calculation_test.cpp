@@ -88,6 +88,9 @@ TEST(TreeFileRows, BlankLinesAreSkippedAndLineBreaksKept) {
                         "SM;30;25;" + v + ";;\r" "SM;30;25;" + v + ";;\n" "SM;30;25;" + v + ";;\r\n");
   EXPECT_EQ(run.summary.rowsRead, 3u);
   EXPECT_EQ(run.summary.RowsWithError(), 0u);
+  // Old Mac line ends, header included.
+  EXPECT_EQ(Calculate("species,diameter,height\rSM,30,25\r").output,
+            "species,diameter,height,volume,warning,error\rSM,30,25," + v + ",,\r");
 }
 
 TEST(TreeFileRows, SpeciesByNameByMapOrForTheWholeFile) {
