@@ -11,8 +11,6 @@
 namespace dravlik {
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
 // The inputs as the tables' own files name them (bon_Hm1, TloVysHm), so
 // that their CSV copies compute as they are.
 constexpr std::pair<std::string_view, std::string_view> kTableFieldNames[] = {
@@ -21,15 +19,11 @@ constexpr std::pair<std::string_view, std::string_view> kTableFieldNames[] = {
 
 constexpr std::string_view kEveryInput[] = {"species", "diameter", "height", "age", "site_index"};
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // The known input name followed by '=' that `text` starts with, if any.
 std::optional<std::string_view> InputAtStart(std::string_view text) {
   for (std::string_view input : kEveryInput) {
     if (text.size() <= input.size() || text[input.size()] != '=') continue;
-    if (std::equal(input.begin(), input.end(), text.begin(), [](char a, char b) { return a == AsciiLower(b); })) {
-      return input;
-    }
+    if (SameTextIgnoringCaseInAnyLocale(text.substr(0, input.size()), input)) return input;
   }
   return std::nullopt;
 }
@@ -41,7 +35,9 @@ std::string InputList(Quantity quantity) {
 
 std::string_view HeaderName(const CsvRecord& header, std::size_t column) {
   std::string_view name = WithoutBlanks(header.fields[column]);
-  if (column == 0 && name.starts_with(kByteOrderMark)) name = WithoutBlanks(name.substr(kByteOrderMark.size()));
+  if (column == 0 && name.starts_with(kUtf8ByteOrderMark)) {
+    name = WithoutBlanks(name.substr(kUtf8ByteOrderMark.size()));
+  }
   return name;
 }
 
@@ -77,20 +73,9 @@ std::size_t ColumnNumbered(const CsvRecord& header, std::string_view number) {
   return value - 1;
 }
 
-bool IsUtf8(std::string_view text) {
-  TextConverter check("UTF-8", "UTF-16LE");
-  std::string ignored;
-  try {
-    check.Convert(text, ignored, true);
-  } catch (const EncodingError&) {
-    return false;
-  }
-  return true;
-}
-
 // What the user may have got wrong when a column is not found.
 std::string MissingColumnHint(const CsvRecord& header, char delimiter) {
-  if (!IsUtf8(header.text)) {
+  if (!IsUtf8Text(header.text)) {
     return "; the header is not UTF-8: for a file from Czech Excel, try --encoding windows-1250";
   }
   if (header.fields.size() != 1) return "";

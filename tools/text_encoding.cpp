@@ -27,6 +27,17 @@ bool IsUtf8Encoding(std::string_view name) {
   return upper == "UTF-8" || upper == "UTF8";
 }
 
+bool IsUtf8Text(std::string_view text) {
+  TextConverter check("UTF-8", "UTF-16LE");
+  std::string ignored;
+  try {
+    check.Convert(text, ignored, true);
+  } catch (const EncodingError&) {
+    return false;
+  }
+  return true;
+}
+
 TextConverter::TextConverter(const std::string& from, const std::string& to)
     : descriptor_(iconv_open(to.c_str(), from.c_str())), from_(Upper(from)), to_(Upper(to)) {
   if (descriptor_ == reinterpret_cast<iconv_t>(-1)) {

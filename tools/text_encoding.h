@@ -16,8 +16,14 @@ class EncodingError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// How a UTF-8 text may start, which tells UTF-8 files apart.
+inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+
 // Whether a name means UTF-8, which needs no conversion.
 bool IsUtf8Encoding(std::string_view name);
+
+// Whether a text is valid UTF-8, as iconv reads it.
+bool IsUtf8Text(std::string_view text);
 
 // One direction, over a text that comes in pieces.
 class TextConverter {

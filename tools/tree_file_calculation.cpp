@@ -85,7 +85,7 @@ class DecodedInput {
     decoded_.clear();
     offset_ = 0;
     try {
-      if (first_ && std::string_view(raw, got).starts_with("\xEF\xBB\xBF")) {
+      if (first_ && std::string_view(raw, got).starts_with(kUtf8ByteOrderMark)) {
         throw EncodingError("the input starts with UTF-8's byte order mark: it is UTF-8; leave out --encoding");
       }
       first_ = false;
@@ -169,7 +169,7 @@ class TreeFile {
   RowJob MakeJob(const CsvRecord& header) const {
     if (header.fields.size() > kMaxColumns) {
       throw TreeFileError(AtLine(lines_ - LinesOf(header), "the header has " + std::to_string(header.fields.size()) +
-                                                               " columns; pdravlik-calc reads at most 16384"));
+                                                               " columns; pdravlik-calc reads at most " + std::to_string(kMaxColumns)));
     }
     RowJob job{options_.calculation, options_.format, &options_.species, options_.strict, header.fields.size(), {}};
     try {
@@ -190,9 +190,9 @@ class TreeFile {
   }
 
   void FinishOldest() {
-    BlockResult result = running_.front().get();
+    const BlockResult result = running_.front().get();
     running_.pop_front();
-    Finish(std::move(result));
+    Finish(result);
   }
 
   void Finish(const BlockResult& result) {
