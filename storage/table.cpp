@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <initializer_list>
 
+#include "hidden_file.h"
 #include "letter_case.h"
 
 namespace dravlik {
@@ -193,7 +194,15 @@ void TTable::CreateTable() {
   replacement_ = replacement;
   replacementConnection_ = std::move(holder);
   replacementName_ = newName;
+  GuardAgainstInterruption();
   replacementAbandoned_ = false;
+}
+
+void TTable::GuardAgainstInterruption() {
+  const std::filesystem::path newTable = std::filesystem::path(tableName_).parent_path() / replacementName_;
+  for (const std::string& path : {newTable.string(), HiddenSibling(tableName_, ".lock")}) {
+    replacementGuards_.push_back(std::make_unique<InterruptedWriteGuard>(path));
+  }
 }
 
 void TTable::AbandonReplacement() {
@@ -212,6 +221,7 @@ void TTable::CommitReplacement() {
   const dbfe_status status = connection->Engine().commitReplacement(&replacement_);
   replacement_ = nullptr;
   replacementName_.clear();
+  replacementGuards_.clear();
   connection->Engine().Check(status);
 }
 
@@ -221,6 +231,7 @@ void TTable::DropReplacement() noexcept {
   replacement_ = nullptr;
   replacementConnection_.reset();
   replacementName_.clear();
+  replacementGuards_.clear();
   replacementAbandoned_ = false;
 }
 

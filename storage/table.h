@@ -24,6 +24,7 @@
 #include "data_link.h"
 #include "database_error.h"
 #include "field.h"
+#include "interrupted_writes.h"
 #include "session.h"
 
 namespace dravlik {
@@ -121,6 +122,7 @@ class TTable {
   void Check(dbfe_status status) const { connection_->Engine().Check(status); }
   void CommitReplacement();
   void DropReplacement() noexcept;
+  void GuardAgainstInterruption();
   void CheckActive() const;
   void CheckCanModify() const;
   void SettlePending();
@@ -162,6 +164,8 @@ class TTable {
   dbfe_replacement replacement_ = nullptr;
   std::unique_ptr<DatabaseConnection> replacementConnection_;
   std::string replacementName_;
+  // The new table and the replacement's lock file, removed if a signal ends us.
+  std::vector<std::unique_ptr<InterruptedWriteGuard>> replacementGuards_;
   bool replacementAbandoned_ = false;
   std::vector<dbfe_field_desc> engineFields_;
   std::vector<std::uint8_t> record_;  // the current record, or the pending one

@@ -4,6 +4,7 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,6 +18,7 @@
 namespace dravlik {
 namespace {
 
+using testing::FilesHere;
 using testing::InChildProcess;
 using testing::MessageOf;
 using testing::TableTest;
@@ -117,6 +119,40 @@ TEST_F(TableTest, AFullDiskNamesTheTableAndKeepsWhatWasPosted) {
   table->Open();
   ASSERT_GT(table->RecordCount(), 0);
   for (int row = 0; row < table->RecordCount(); ++row) ASSERT_EQ(Number(*table, row, "VYSKA"), row);
+}
+
+TEST_F(TableTest, ASignalDuringARecreationLeavesTheOldTableAndNothingElse) {
+  {
+    auto table = OpenSiteClassTable();
+    AddRow(*table, "SM ", 10);
+  }
+  int filling[2];
+  ASSERT_EQ(pipe(filling), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    try {
+      auto table = MakeSiteClassTable();
+      table->CreateTable();
+      table->Open();
+      AddRow(*table, "BK ", 20);
+      char byte = 'f';
+      if (write(filling[1], &byte, 1) == 1) pause();
+    } catch (...) {
+    }
+    _exit(1);
+  }
+  char byte = 0;
+  ASSERT_EQ(read(filling[0], &byte, 1), 1) << "the other program is filling the new table";
+  EXPECT_EQ(FilesHere().size(), 3u) << "the old table, the new one and the lock";
+  ASSERT_EQ(kill(child, SIGTERM), 0);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+  for (int fd : filling) close(fd);
+  EXPECT_EQ(FilesHere(), std::vector<std::string>{"bon_Hm1.dbf"});
+  auto table = MakeSiteClassTable();
+  table->Open();
+  EXPECT_EQ(Number(*table, 0, "VYSKA"), 10) << "the old table is whole";
 }
 
 }  // namespace

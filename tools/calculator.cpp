@@ -14,7 +14,7 @@
 #include "domain_warnings.h"
 #include "number_text.h"
 #include "numeric.h"
-#include "replacing_file.h"
+#include "output_file.h"
 #include "species_catalogue.h"
 #include "tree_file_calculation.h"
 
@@ -111,7 +111,7 @@ void PrintSummary(const TreeFileSummary& summary) {
 
 TreeFileSummary CalculateInto(const CommandLine& line, const InputReader& read) {
   if (IsStandard(line.output)) return CalculateTreeFile(line.file, read, WriteStandardOutput);
-  std::optional<ReplacingFile> file;
+  std::optional<OutputFile> file;
   // Created only once the header is understood, so a wrong input leaves nothing behind.
   const TreeFileSummary summary = CalculateTreeFile(line.file, read, [&](std::string_view bytes) {
     if (!file) file.emplace(*line.output);

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "number_text.h"
-#include "replacing_file.h"
+#include "output_file.h"
 #include "table.h"
 
 namespace dravlik {
@@ -45,7 +45,7 @@ void WriteCsv(TTable& table, std::ostream& out) {
 void WriteCsvFile(TTable& table, const std::string& path) {
   std::ostringstream csv;
   WriteCsv(table, csv);
-  ReplaceFile(path, csv.str());
+  WriteOutputFile(path, csv.str());
 }
 
 }  // namespace dravlik

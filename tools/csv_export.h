@@ -12,7 +12,7 @@ class TTable;
 
 void WriteCsv(TTable& table, std::ostream& out);
 
-// Writes the file whole or not at all (replacing_file.h); raises
+// Writes the file as every output file is written (output_file.h); raises
 // std::runtime_error naming the file on failure.
 void WriteCsvFile(TTable& table, const std::string& path);
 

@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "application.h"
-#include "replacing_file.h"
+#include "output_file.h"
 #include "table.h"
 
 namespace dravlik {
@@ -152,7 +152,7 @@ void GrowthCurvesWindow::SaveChart(ChartFormat format) {
   if (QFileInfo(path).suffix().isEmpty()) path += u'.' + suffix;
   try {
     const QByteArray bytes = RenderChart(*views_[tabs_->currentIndex()], format, windowTitle());
-    ReplaceFile(QFile::encodeName(path).toStdString(), std::string_view(bytes.constData(), bytes.size()));
+    WriteOutputFile(QFile::encodeName(path).toStdString(), std::string_view(bytes.constData(), bytes.size()));
   } catch (const std::exception& error) {
     dialogs.ShowError(windowTitle(), tr("The chart could not be saved: %1").arg(QString::fromLocal8Bit(error.what())));
   }

@@ -1,39 +1,25 @@
 #include "table_replacement.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <random>
 
 #include "error_context.h"
+#include "file_attributes.h"
+#include "hidden_file.h"
 
 namespace dbfe {
 
 namespace {
 
+using dravlik::DirectoryOf;
+using dravlik::FileNameOf;
+using dravlik::HiddenSibling;
+
 constexpr int kLockAttempts = 10;
-
-std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string FileNameOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// ".NAME" beside the table: hidden, and named for the table it serves.
-std::string HiddenSibling(const std::string& path, const std::string& suffix) {
-  return DirectoryOf(path) + "/." + FileNameOf(path) + suffix;
-}
 
 [[noreturn]] void CreateFailed(const std::string& path, int error_number) {
   throw EngineError(DBFE_ERR_CREATE_FAILED).Table(path).Os(error_number);
@@ -72,37 +58,6 @@ FileDescriptor LockReplacement(const std::string& path, const std::string& lock_
   throw EngineError(DBFE_ERR_TABLE_IN_USE).Table(path).Detail("Another program is replacing the table.");
 }
 
-// Whether `name` is what a replacement of `table_name` writes: ".NAME.<digits>.tmp".
-bool IsLeftoverName(const std::string& name, const std::string& table_name) {
-  const std::string prefix = "." + table_name + ".";
-  const std::string suffix = ".tmp";
-  if (name.size() <= prefix.size() + suffix.size()) return false;
-  if (name.compare(0, prefix.size(), prefix) != 0) return false;
-  if (name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) return false;
-  for (std::size_t i = prefix.size(); i < name.size() - suffix.size(); ++i) {
-    if (name[i] < '0' || name[i] > '9') return false;
-  }
-  return true;
-}
-
-// What killed replacements left: only our own regular files of our pattern.
-// A leftover that cannot be removed costs only space, so it does not stop
-// the replacement.
-void RemoveLeftovers(const std::string& path) {
-  const std::string table_name = FileNameOf(path);
-  DIR* directory = ::opendir(DirectoryOf(path).c_str());
-  if (directory == nullptr) return;
-  const int directory_fd = ::dirfd(directory);
-  while (const dirent* entry = ::readdir(directory)) {
-    if (!IsLeftoverName(entry->d_name, table_name)) continue;
-    struct stat info {};
-    if (::fstatat(directory_fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) continue;
-    ::unlinkat(directory_fd, entry->d_name, 0);
-  }
-  ::closedir(directory);
-}
-
 // The file at `path` with what fstat says of it; an invalid descriptor where
 // there is none (a dangling symbolic link counts as none: the rename replaces
 // the link).
@@ -122,9 +77,8 @@ bool StillNamed(int fd, const std::string& path) {
   return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && IdentityOf(named) == IdentityOf(held);
 }
 
-// Even root must not replace a table that its owner made read-only.
 bool UserMayWrite(const std::string& path, const struct stat& info) {
-  return (info.st_mode & 0222) != 0 && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+  return !dravlik::OwnerMadeReadOnly(info) && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
 void SyncFile(int fd, const std::string& path) {
@@ -151,7 +105,7 @@ TableReplacement::TableReplacement(std::string path, const TableLayout& layout, 
   lock_ = LockReplacement(path_, lock_path_);
   try {
     InspectOldTable();
-    RemoveLeftovers(path_);
+    dravlik::RemoveLeftovers(path_);
     CreateNewFile(layout);
   } catch (...) {
     Drop();
@@ -176,26 +130,14 @@ void TableReplacement::InspectOldTable() {
   }
   if (!UserMayWrite(path_, info)) throw EngineError(DBFE_ERR_READ_ONLY_ACCESS).Table(path_);
   if (!TryLock(fd.get(), LOCK_EX, path_)) throw EngineError(DBFE_ERR_TABLE_IN_USE).Table(path_);
-  old_ = OldTable{IdentityOf(info), static_cast<mode_t>(info.st_mode & 07777)};
+  old_ = OldTable{IdentityOf(info), info};
 }
 
-// A new file beside the table, with the permissions a new file gets here.
+// A new file beside the table: private while it is written when it replaces
+// one, as a new file gets it here otherwise.
 void TableReplacement::CreateNewFile(const TableLayout& layout) {
-  std::mt19937_64 random(static_cast<std::uint64_t>(
-      std::chrono::steady_clock::now().time_since_epoch().count() ^
-      (std::uint64_t{static_cast<std::uint32_t>(::getpid())} << 32)));
-  for (int attempt = 0; attempt < 100 && !new_file_.valid(); ++attempt) {
-    // Appended, not literal + string: g++ 12 at -O3 warns falsely (-Wrestrict) on that.
-    std::string suffix(1, '.');
-    suffix += std::to_string(random() % 1000000000);
-    suffix += ".tmp";
-    const std::string candidate = HiddenSibling(path_, suffix);
-    new_file_ = FileDescriptor(
-        ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0666));
-    if (new_file_.valid()) new_path_ = candidate;
-    else if (errno != EEXIST) CreateFailed(path_, errno);
-  }
-  if (!new_file_.valid()) CreateFailed(path_, EEXIST);
+  new_file_ = FileDescriptor(dravlik::CreateHiddenFile(path_, old_ ? 0600 : 0666, false, new_path_));
+  if (!new_file_.valid()) CreateFailed(path_, errno);
   std::vector<std::uint8_t> bytes = EncodeHeader(layout, Today());
   bytes.push_back(kEndOfFile);
   WriteAt(new_file_.get(), bytes, 0, path_, DBFE_ERR_CREATE_FAILED);
@@ -211,7 +153,9 @@ void TableReplacement::Commit() {
       throw EngineError(DBFE_ERR_TABLE_REPLACED).Table(path_).Detail("The new table was moved: " + new_path_);
     }
     const FileDescriptor old_table = LockOldTableForCommit();
-    if (old_ && ::fchmod(new_file_.get(), old_->permissions) != 0) CreateFailed(path_, errno);
+    if (old_) {
+      if (const int error = dravlik::TakeOverAttributes(new_file_.get(), old_->attributes)) CreateFailed(path_, error);
+    }
     SyncFile(new_file_.get(), path_);
     PutInPlace();
     committed_ = true;

@@ -9,7 +9,7 @@
 // the next one, which alone can hold that lock.
 #pragma once
 
-#include <sys/types.h>
+#include <sys/stat.h>
 
 #include <optional>
 #include <string>
@@ -35,7 +35,8 @@ class TableReplacement {
   // The new table's file name, in the old table's directory.
   std::string NewFileName() const;
 
-  // Puts the new table in the old one's place, with the old one's permissions.
+  // Puts the new table in the old one's place, with the old one's permissions
+  // and group.
   // Every cursor on the new table must be closed. Throws DBFE_ERR_TABLE_IN_USE
   // (a cursor on either table is open), DBFE_ERR_TABLE_REPLACED (another
   // program put a different file under the table's name meanwhile),
@@ -46,7 +47,7 @@ class TableReplacement {
  private:
   struct OldTable {
     FileIdentity identity;
-    mode_t permissions;
+    struct stat attributes;  // its mode, owner and group go to the new table
   };
 
   void InspectOldTable();

@@ -136,7 +136,7 @@ TEST_F(TableReplacement, WaitsForNobodyButRefusesAnOpenTable) {
   EXPECT_EQ(RowsIn(path_), 50u);
 }
 
-TEST_F(TableReplacement, RefusesAReadOnlyTableAndKeepsAWritableOnesPermissions) {
+TEST_F(TableReplacement, RefusesAReadOnlyTableAndKeepsAWritableOnesPermissionsAndGroup) {
   WriteOldTable();
   ASSERT_EQ(::chmod(path_.c_str(), 0444), 0);
   const std::vector<std::uint8_t> old_bytes = FileBytes(path_);
@@ -149,11 +149,30 @@ TEST_F(TableReplacement, RefusesAReadOnlyTableAndKeepsAWritableOnesPermissions) 
   EXPECT_EQ(FileBytes(path_), old_bytes);
 
   ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
+  // A table shared through a group stays shared (root may set any group).
+  const bool as_root = ::geteuid() == 0;
+  if (as_root) {
+    ASSERT_EQ(::chown(path_.c_str(), static_cast<uid_t>(-1), 12346), 0);
+  }
+  struct stat before {};
+  ASSERT_EQ(::stat(path_.c_str(), &before), 0);
   replacement = BeginAndFill(1);
+  struct stat written {};
+  for (const std::string& name : FilesIn(directory_.path())) {
+    if (name.ends_with(".tmp")) {
+      ASSERT_EQ(::stat((directory_ / name).c_str(), &written), 0);
+    }
+  }
+  ASSERT_NE(written.st_ino, 0u) << "the new table is written beside the old one";
   ASSERT_EQ(dbfe_commit_replacement(&replacement), DBFE_OK);
   struct stat info {};
   ASSERT_EQ(::stat(path_.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(info.st_gid, before.st_gid);
+  if (as_root) {
+    EXPECT_EQ(info.st_gid, 12346u);
+  }
+  EXPECT_EQ(written.st_mode & 077, 0u) << "private while it is written";
 }
 
 TEST_F(TableReplacement, RemovesOnlyOurOwnLeftoversOfThatTable) {
