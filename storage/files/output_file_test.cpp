@@ -104,6 +104,14 @@ TEST_F(OutputFileTest, WritesPipesAndOpenDescriptorsDirectly) {
   EXPECT_EQ(Drain(ends[0]), "through /dev/fd; through a link to it");
   EXPECT_TRUE(S_ISLNK(StatOf("stdout-like").st_mode)) << "the link stays a link";
 
+  // A shell's ">>" redirection: appended to, not replaced.
+  std::ofstream("log") << "start; ";
+  const int log = ::open("log", O_WRONLY | O_APPEND);
+  ASSERT_GE(log, 0);
+  WriteOutputFile("/proc/self/fd/" + std::to_string(log), "appended");
+  ::close(log);
+  EXPECT_EQ(Contents("log"), "start; appended");
+
   ASSERT_EQ(::mkfifo("fifo", 0600), 0);
   std::string read;
   std::thread reader([&] { read = Drain(::open("fifo", O_RDONLY)); });
@@ -111,7 +119,7 @@ TEST_F(OutputFileTest, WritesPipesAndOpenDescriptorsDirectly) {
   reader.join();
   EXPECT_EQ(read, "through a FIFO");
   EXPECT_TRUE(S_ISFIFO(StatOf("fifo").st_mode)) << "the FIFO stays a FIFO";
-  EXPECT_EQ(FilesHere(), (std::vector<std::string>{"fifo", "stdout-like"}));
+  EXPECT_EQ(FilesHere(), (std::vector<std::string>{"fifo", "log", "stdout-like"}));
 }
 
 TEST_F(OutputFileTest, ReportsTheWriteErrorsOfADirectTarget) {
