@@ -16,6 +16,7 @@
 #include "numeric.h"
 #include "output_file.h"
 #include "species_catalogue.h"
+#include "standard_output.h"
 #include "tree_file_calculation.h"
 
 namespace {
@@ -158,12 +159,17 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
   // A file size limit must fail the write that meets it, with a message.
   std::signal(SIGXFSZ, SIG_IGN);
+  int status = 2;
   try {
-    return Run(argc, argv);
+    status = Run(argc, argv);
   } catch (const UsageError& e) {
     std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram, e.message.c_str(), kProgram);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", kProgram, e.what());
   }
+  // Every path that prints ends here, so none can lose its output unnoticed.
+  const std::string failure = CloseStandardOutput();
+  if (failure.empty()) return status;
+  std::fprintf(stderr, "%s: %s\n", kProgram, failure.c_str());
   return 2;
 }

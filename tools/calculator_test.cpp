@@ -234,5 +234,26 @@ TEST(NumberText, ReadsStrictlyAndExactly) {
   EXPECT_FALSE(ParseNumber("12.5", true));
 }
 
+// However long a number, a decimal comma reads it as a decimal point does.
+TEST(NumberText, LongNumbersReadAlikeWithAPointAndAComma) {
+  std::mt19937_64 random(11);
+  for (const std::size_t length : {40, 63, 64, 65, 66, 200, 5000, 100000}) {
+    std::string text(random() % 2 ? "-" : "");
+    for (std::size_t d = 0; d < length; ++d) text += static_cast<char>('0' + random() % 10);
+    text.insert(random() % 16 + (text[0] == '-'), ".");  // a size trees have, but many figures
+    if (length % 2) text += "e-7";
+    double expected = 0;
+    std::from_chars(text.data(), text.data() + text.size(), expected);
+    const auto point = ParseNumber(text, false), comma = ParseNumber(WithComma(text), true);
+    ASSERT_TRUE(point && comma) << length;
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(*point), std::bit_cast<std::uint64_t>(expected)) << length;
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(*comma), std::bit_cast<std::uint64_t>(expected)) << length;
+    EXPECT_FALSE(ParseNumber(WithComma(text) + ".5", true)) << length;
+  }
+  const std::string zeros(100, '0');
+  EXPECT_EQ(Calc("--decimal-comma volume SM 32,5" + zeros + " 27,1" + zeros).output,
+            WithComma(Shortest(V1(0, 32.5, 27.1))) + "\n");
+}
+
 }  // namespace
 }  // namespace dravlik

@@ -9,6 +9,10 @@ constexpr std::size_t kReadSize = std::size_t{1} << 20;
 
 }  // namespace
 
+// Linear in the input, though each scan for record ends starts at the front
+// of `pending_`: the front is the start of a record not yet handed out, so
+// only an unfinished record is scanned again, once per fill of kReadSize new
+// bytes, and one still open after kMaxRecordBytes is refused.
 bool CsvBlockReader::Next(std::string& block, std::size_t size) {
   while (!ended_ && pending_.size() < size) Fill();
   std::size_t end = EndOfRecords();

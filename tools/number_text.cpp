@@ -37,6 +37,22 @@ std::optional<double> PlainDecimal(std::string_view text, char point) {
   return negative ? -value : value;
 }
 
+// from_chars on a text whose decimal separator is a comma: a copy with a
+// point, on the stack unless the number is longer than any number needs to be.
+std::from_chars_result FromCharsWithComma(std::string_view text, double& value) {
+  char onStack[64];
+  std::string onHeap;
+  char* digits = onStack;
+  if (text.size() > sizeof onStack) {
+    onHeap.resize(text.size());
+    digits = onHeap.data();
+  }
+  std::replace_copy(text.begin(), text.end(), digits, ',', '.');
+  std::from_chars_result parsed = std::from_chars(digits, digits + text.size(), value);
+  parsed.ptr = text.data() + (parsed.ptr - digits);
+  return parsed;
+}
+
 }  // namespace
 
 std::optional<double> ParseNumber(std::string_view text, bool decimalComma) {
@@ -50,11 +66,8 @@ std::optional<double> ParseNumber(std::string_view text, bool decimalComma) {
   double value = 0;
   std::from_chars_result parsed{};
   if (decimalComma) {
-    char digits[64];
-    if (text.empty() || text.size() > sizeof digits || text.find('.') != std::string_view::npos) return std::nullopt;
-    std::replace_copy(text.begin(), text.end(), digits, ',', '.');
-    parsed = std::from_chars(digits, digits + text.size(), value);
-    parsed.ptr = text.data() + (parsed.ptr - digits);
+    if (text.find('.') != std::string_view::npos) return std::nullopt;
+    parsed = FromCharsWithComma(text, value);
   } else {
     parsed = std::from_chars(text.data(), text.data() + text.size(), value);
   }

@@ -176,6 +176,38 @@ TEST(TreeFileInput, AnUnclosedQuoteOrAnEndlessRecordStopsAtTheLineItBegan) {
   EXPECT_EQ(Calculate("\n;;\n", Delimited(';')).error, "the input is empty: it needs a header line naming its columns");
 }
 
+// A record that goes on without end is refused once it passes the bound,
+// having read no more than a few MiB of it, whether or not a quote is open.
+TEST(TreeFileInput, AnEndlessRecordIsRefusedWithoutReadingOn) {
+  // Endless as far as a sound reader can tell; a reader that ignored the
+  // bound reaches this end and fails the test.
+  constexpr std::size_t kEnd = std::size_t{64} << 20;
+  const std::pair<const char*, const char*> endless[] = {
+      {"", "line 3: a record of more than 1 MiB; pdravlik-calc reads records of at most 1 MiB"},
+      {"\"", "line 3: a quoted field opened here does not close within 1 MiB"},
+  };
+  for (const auto& [opening, message] : endless) {
+    const std::string head = std::string("species,diameter,height\nSM,30,25\n") + opening;
+    std::size_t given = 0;
+    std::string error;
+    try {
+      CalculateTreeFile(
+          {},
+          [&](char* buffer, std::size_t size) {
+            const std::size_t count = std::min(size, kEnd - given);
+            for (std::size_t i = 0; i < count; ++i) buffer[i] = given + i < head.size() ? head[given + i] : 'x';
+            given += count;
+            return count;
+          },
+          [](std::string_view) {});
+    } catch (const TreeFileError& e) {
+      error = e.what();
+    }
+    EXPECT_EQ(error, message);
+    EXPECT_LE(given, 4 * kMaxRecordBytes) << opening;
+  }
+}
+
 TEST(TreeFileInput, AMissingColumnSaysWhatToChange) {
   EXPECT_EQ(Calculate("species;diameter;height\nSM;30;25\n").error,
             "the input has no column \"species\" (nor \"drevina\"); name it with --columns species=NAME; its "
