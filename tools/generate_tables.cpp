@@ -13,14 +13,18 @@
 #include <functional>
 #include <span>
 #include <future>
-#include <sstream>
+#include <mutex>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "csv_export.h"
+#include "file_fields.h"
 #include "height_diameter_table.h"
+#include "replacement_wait.h"
 #include "schemas.h"
 #include "site_class_table.h"
+#include "standard_output.h"
 #include "table_check.h"
 
 namespace {
@@ -70,6 +74,15 @@ void PrintUsage(std::FILE* out) {
                kProgram);
 }
 
+// Every way out that printed something: what did not reach standard output
+// is a failure too.
+int Finished(int status) {
+  const std::string failure = CloseStandardOutput();
+  if (failure.empty()) return status;
+  std::fprintf(stderr, "%s: %s\n", kProgram, failure.c_str());
+  return std::max(status, 1);
+}
+
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", kProgram, message.c_str(), kProgram);
   return 2;
@@ -114,29 +127,39 @@ JobReport Generate(const TableJob& job, bool csv, TSession& session) {
   return report;
 }
 
+// Difference lines go out as they are found, too many to keep: those of two
+// tables checked at once may mix, each line whole and naming its table. The
+// summary line comes with the report, after them.
 JobReport Check(const TableJob& job, TSession& session) {
+  static std::mutex output;
+  const ReportLine print = [](const std::string& line) {
+    const std::lock_guard lock(output);
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+  };
   JobReport report;
-  auto file = job.make(session);
+  const auto schema = job.make(session);
   try {
-    file->Open();
+    MemoryRowWriter models(*schema, job.fields);
+    // The models compute their rows while the file is opened.
+    std::future<void> computed = std::async(std::launch::async, [&] { job.writeRows(models); });
+    FileFields fields = OpenWaitingOutReplacement(
+        schema->TableName(), [&] { return OpenWithFileFields(*schema, session, kKeyFields); });
+    for (const std::string& line : fields.differences) print(line);
+    computed.get();
+    if (!fields.keysLacking.empty()) {
+      std::string keys;
+      for (const std::string& key : fields.keysLacking) keys += (keys.empty() ? "" : ", ") + key;
+      const char* plural = fields.keysLacking.size() > 1 ? "s" : "";
+      throw std::runtime_error(std::string("the rows cannot be matched without the key field") + plural + " " + keys);
+    }
+    const TableCheckSummary summary = CompareTables(*fields.file, *schema, models.Rows(), print);
+    report.output = schema->TableName() + ": " + std::to_string(summary.rowsCompared) + " rows compared, " +
+                    std::to_string(summary.rowsDiffering) + " differ, " + std::to_string(summary.rowsMissing) +
+                    " missing, " + std::to_string(summary.rowsExtra) + " extra\n";
+    report.status = summary.Identical() && fields.differences.empty() ? 0 : 1;
   } catch (const std::exception& e) {
-    report.errors = std::string(kProgram) + ": " + file->TableName() + ": " + e.what() + "\n";
-    report.status = 2;
-    return report;
-  }
-  try {
-    MemoryRowWriter models(*file, job.fields);
-    // The file is read while the models compute the rows.
-    std::future<TableRows> fileRows = std::async(std::launch::async, ReadTableRows, std::ref(*file));
-    job.writeRows(models);
-    std::ostringstream out;
-    const TableCheckSummary summary = CompareTables(*file, fileRows.get(), models.Rows(), out);
-    out << file->TableName() << ": " << summary.rowsCompared << " rows compared, " << summary.rowsDiffering
-        << " differ, " << summary.rowsMissing << " missing, " << summary.rowsExtra << " extra\n";
-    report.output = out.str();
-    report.status = summary.Identical() ? 0 : 1;
-  } catch (const std::exception& e) {
-    report.errors = std::string(kProgram) + ": " + file->TableName() + ": " + e.what() + "\n";
+    report.errors = std::string(kProgram) + ": " + schema->TableName() + ": " + e.what() + "\n";
     report.status = 2;
   }
   return report;
@@ -178,8 +201,8 @@ int main(int argc, char** argv) {
       case 'C': directory = optarg; break;
       case kCsv: csv = true; break;
       case kCheck: check = true; break;
-      case 'h': PrintUsage(stdout); return 0;
-      case 'V': std::printf("%s %s\n", kProgram, PDRAVLIK_VERSION); return 0;
+      case 'h': PrintUsage(stdout); return Finished(0);
+      case 'V': std::printf("%s %s\n", kProgram, PDRAVLIK_VERSION); return Finished(0);
       case ':': return UsageError(std::string("option '") + argv[optind - 1] + "' needs a directory");
       default: return UsageError(std::string("unrecognised option '") + argv[optind - 1] + "'");
     }
@@ -199,7 +222,8 @@ int main(int argc, char** argv) {
   }
   if (directory && chdir(directory) != 0) {
     std::fprintf(stderr, "%s: cannot change to directory '%s': %s\n", kProgram, directory, std::strerror(errno));
-    return 1;
+    // A check that cannot reach its files is one that cannot read them.
+    return check ? 2 : 1;
   }
   if (check && csv) return UsageError("--check changes nothing, so it writes no CSV");
   const std::vector<JobReport> reports =
@@ -211,5 +235,5 @@ int main(int argc, char** argv) {
     std::fputs(report.errors.c_str(), stderr);
     status = std::max(status, report.status);
   }
-  return status;
+  return Finished(status);
 }

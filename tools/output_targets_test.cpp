@@ -138,13 +138,15 @@ TEST_F(OutputTargets, DevicesAndLinksToDescriptorsAreWrittenNotReplaced) {
       "$C volume -i in.csv -o /dev/full 2>full.err; echo full $?; "
       "$C volume -i in.csv -o /dev/null 2>/dev/null; echo null $?; "
       "$C volume -i in.csv -o /dev/stdout >stdout.csv 2>/dev/null; echo stdout $?; "
+      "$C volume SM 32.5 27.1 >/dev/full 2>/dev/null; echo one value $?; "
+      "" PDRAVLIK_TABLES " >/dev/full 2>/dev/null; echo tables $?; "
       "[ -c /dev/full ] && [ -c /dev/null ] && [ -L /dev/stdout ] && echo devices kept";
   const auto outcome = RunCommand("unshare -m --propagation private sh -c '" + script + "' 2>&1");
   EXPECT_EQ(outcome.status, 0) << outcome.output;
   EXPECT_TRUE(Contains(outcome.output, "full 2\n")) << outcome.output;
   EXPECT_TRUE(Contains(Contents("full.err"), "cannot write /dev/full: No space left on device"))
       << Contents("full.err");
-  EXPECT_TRUE(Contains(outcome.output, "null 0\nstdout 0\ndevices kept\n")) << outcome.output;
+  EXPECT_TRUE(Contains(outcome.output, "null 0\nstdout 0\none value 2\ntables 1\ndevices kept\n")) << outcome.output;
   EXPECT_TRUE(Contains(Contents("stdout.csv"), "SM,32.5,27.1,1.004571218621513")) << Contents("stdout.csv");
   EXPECT_FALSE(HiddenFileHere());
 }

@@ -1,7 +1,9 @@
 #include "table_check.h"
 
-#include <map>
+#include <algorithm>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "number_text.h"
@@ -10,9 +12,27 @@
 namespace dravlik {
 namespace {
 
-constexpr int kKeyFields = 3;
-
 using Row = std::vector<FieldValue>;
+
+// A field whose stored text is no number, with that text as the engine quotes it.
+struct Unreadable {
+  int field;
+  std::string text;
+};
+
+struct FileRow {
+  int number = 0;  // from 0, in file order
+  Row values;      // by the models' fields; empty where unreadable or not in the file
+  std::vector<Unreadable> unreadable;
+};
+
+// The file row a row of the models was matched with.
+struct Partner {
+  int fileRow = -1;
+  bool differs = false;
+  bool reportedOutOfOrder = false;
+  std::string editedKeys;  // the file row's keys, where it was matched by its place alone
+};
 
 std::string Text(const FieldValue& value) {
   if (const auto* text = std::get_if<std::string>(&value)) return "\"" + *text + "\"";
@@ -22,6 +42,11 @@ std::string Text(const FieldValue& value) {
     return digits;
   }
   return "empty";
+}
+
+std::string WithoutBlanks(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  return first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') + 1 - first);
 }
 
 // A key as people read it: a code without the padding the file gives it.
@@ -44,114 +69,243 @@ std::string KeyOf(const Row& row) {
   return key;
 }
 
+// The text quoted in the engine's message for a stored text that is no
+// number ("Text: "12abc""), or "" where the message has none.
+std::string StoredText(const std::string& message) {
+  const std::string opening = "Text: \"";
+  std::size_t start = message.find(opening);
+  if (start == std::string::npos) return "";
+  start += opening.size();
+  const std::size_t end = message.find('"', start);
+  return end == std::string::npos ? "" : message.substr(start, end - start);
+}
+
 class Comparison {
  public:
-  Comparison(const TTable& table, const TableRows& file, const TableRows& models, std::ostream& out)
-      : table_(table), fileRows_(file), modelRows_(models), out_(out) {}
-
-  TableCheckSummary Run() {
-    summary_.rowsCompared = static_cast<int>(fileRows_.size());
-    std::vector<int> partner(fileRows_.size(), -1);
-    std::vector<bool> matched(modelRows_.size(), false);
-    Match(partner, matched);
-    int latest = -1;
-    for (std::size_t row = 0; row < fileRows_.size(); ++row) {
-      if (partner[row] < 0) {
-        Report(row, "not in the models' table");
-        ++summary_.rowsExtra;
-      } else {
-        CompareRow(row, partner[row], latest);
+  Comparison(TTable& file, const TTable& schema, const TableRows& models, const ReportLine& report)
+      : file_(file), schema_(schema), models_(models), report_(report), partners_(models.size()) {
+    for (int field = 0; field < schema.FieldCount(); ++field) {
+      for (int column = 0; column < file.FieldCount(); ++column) {
+        if (file.Field(column).FieldName() == schema.Field(field).FieldName()) columns_.emplace_back(field, column);
       }
     }
-    for (std::size_t row = 0; row < modelRows_.size(); ++row) {
-      if (matched[row]) continue;
-      out_ << table_.TableName() << ": missing row " << Keys(modelRows_[row]) << ", row " << row + 1
-           << " of the models' table\n";
-      ++summary_.rowsMissing;
-    }
+    for (std::size_t row = 0; row < models.size(); ++row) modelWithKey_.emplace(KeyOf(models[row]), row);
+  }
+
+  TableCheckSummary Run() {
+    summary_.rowsCompared = file_.RecordCount();
+    for (int row = 0; row < file_.RecordCount(); ++row) Take(ReadRow(row));
+    Finish();
     return summary_;
   }
 
  private:
-  // Rows in their place first, then rows elsewhere by key (a row deleted,
-  // added or moved), then a row whose key itself was edited with the model's
-  // row in its place.
-  void Match(std::vector<int>& partner, std::vector<bool>& matched) const {
-    const auto pair = [&](std::size_t row, std::size_t modelRow) {
-      partner[row] = static_cast<int>(modelRow);
-      matched[modelRow] = true;
-    };
-    for (std::size_t row = 0; row < fileRows_.size() && row < modelRows_.size(); ++row) {
-      if (SameKey(fileRows_[row], modelRows_[row])) pair(row, row);
+  enum class Decided { kInStream, kLate };
+
+  int ModelCount() const { return static_cast<int>(models_.size()); }
+  bool Taken(int model) const { return partners_[model].fileRow >= 0; }
+
+  // Rows are read in the table layer's windows of records until a text that
+  // is no number turns up, which fails a whole window; from then on one row
+  // at a time, field by field, so that it fails only its own field.
+  FileRow ReadRow(int number) {
+    FileRow row{number, Row(static_cast<std::size_t>(schema_.FieldCount())), {}};
+    if (!fieldByField_) {
+      try {
+        for (const auto& [field, column] : columns_) row.values[field] = file_.RowValue(number, column);
+        return row;
+      } catch (const EDBEngineError& error) {
+        if (error.Status() != DBFE_ERR_INVALID_FIELD_VALUE) throw;
+        fieldByField_ = true;
+      }
     }
-    std::map<std::string, std::size_t> elsewhere;
-    for (std::size_t row = 0; row < modelRows_.size(); ++row) {
-      if (!matched[row]) elsewhere.emplace(KeyOf(modelRows_[row]), row);
+    row.values.assign(row.values.size(), std::monostate{});
+    file_.MoveTo(number);
+    for (const auto& [field, column] : columns_) {
+      try {
+        row.values[field] = file_.Field(column).Value();
+      } catch (const EDBEngineError& error) {
+        if (error.Status() != DBFE_ERR_INVALID_FIELD_VALUE) throw;
+        row.unreadable.push_back({field, WithoutBlanks(StoredText(error.what()))});
+      }
     }
-    for (std::size_t row = 0; row < fileRows_.size(); ++row) {
-      if (partner[row] >= 0) continue;
-      const auto found = elsewhere.find(KeyOf(fileRows_[row]));
-      if (found == elsewhere.end() || matched[found->second]) continue;
-      pair(row, found->second);
+    return row;
+  }
+
+  // The matching of rows in their place first, then of rows elsewhere by key
+  // (a row deleted, added or moved), then of a row whose key itself was
+  // edited with the model's row in its place, as the rows come: a row whose
+  // key belongs further down waits (as the claim on that model row) until the
+  // file's row there shows whether it is in its place.
+  void Take(FileRow row) {
+    const int number = row.number;
+    const bool inPlace = number < ModelCount() && SameKey(row.values, models_[number]);
+    if (number < ModelCount()) SettleClaimOn(number, inPlace);
+    if (inPlace) return Pair(row, number, Decided::kInStream);
+    const auto found = modelWithKey_.find(KeyOf(row.values));
+    if (found != modelWithKey_.end()) {
+      const int model = static_cast<int>(found->second);
+      if (!Taken(model) && !claims_.contains(model)) {
+        if (model <= number) return Pair(row, model, Decided::kInStream);
+        claims_.emplace(model, std::move(row));
+        return;
+      }
     }
-    for (std::size_t row = 0; row < fileRows_.size() && row < modelRows_.size(); ++row) {
-      if (partner[row] < 0 && !matched[row]) pair(row, row);
+    Undecided(std::move(row));
+  }
+
+  void SettleClaimOn(int model, bool inPlace) {
+    const auto claim = claims_.find(model);
+    if (claim == claims_.end()) return;
+    FileRow row = std::move(claim->second);
+    claims_.erase(claim);
+    if (inPlace) return Undecided(std::move(row));
+    Pair(row, model, Decided::kLate);
+  }
+
+  // Only the end tells whether the model row in its place is free.
+  void Undecided(FileRow row) {
+    if (row.number < ModelCount()) return undecided_.push_back(std::move(row));
+    ReportExtra(row);
+  }
+
+  void Finish() {
+    // Claims on rows of the models past the file's end: nothing stands there.
+    std::vector<std::pair<int, FileRow>> claims(std::make_move_iterator(claims_.begin()),
+                                                std::make_move_iterator(claims_.end()));
+    claims_.clear();
+    std::sort(claims.begin(), claims.end(),
+              [](const auto& a, const auto& b) { return a.second.number < b.second.number; });
+    for (const auto& [model, row] : claims) Pair(row, model, Decided::kLate);
+    std::sort(undecided_.begin(), undecided_.end(),
+              [](const FileRow& a, const FileRow& b) { return a.number < b.number; });
+    for (const FileRow& row : undecided_) {
+      if (Taken(row.number)) {
+        ReportExtra(row);
+        continue;
+      }
+      Pair(row, row.number, Decided::kLate);
+      partners_[row.number].editedKeys = Keys(row);
+    }
+    undecided_.clear();
+    ReportOutOfOrderFoundLate();
+    for (int model = 0; model < ModelCount(); ++model) {
+      if (Taken(model)) continue;
+      report_(schema_.TableName() + ": missing row " + Keys(models_[model]) + ", row " + std::to_string(model + 1) +
+              " of the models' table");
+      ++summary_.rowsMissing;
     }
   }
 
-  void CompareRow(std::size_t row, int modelRow, int& latest) {
+  // Out of order: a row before it in the file has a later row of the models.
+  // A row decided as it is read knows every row before it; the others are
+  // looked at once all are decided.
+  void Pair(const FileRow& row, int model, Decided decided) {
+    Partner& partner = partners_[model];
+    partner.fileRow = row.number;
+    partner.differs = CompareFields(row, model);
+    if (decided == Decided::kInStream && model < latestModel_) {
+      ReportOutOfOrder(row.number, Keys(row), model);
+      partner.differs = partner.reportedOutOfOrder = true;
+    }
+    latestModel_ = std::max(latestModel_, model);
+    summary_.rowsDiffering += partner.differs;
+  }
+
+  void ReportOutOfOrderFoundLate() {
+    std::vector<std::pair<int, int>> fileOrder;  // file row, model row
+    for (int model = 0; model < ModelCount(); ++model) {
+      if (Taken(model)) fileOrder.emplace_back(partners_[model].fileRow, model);
+    }
+    std::sort(fileOrder.begin(), fileOrder.end());
+    int latest = -1;
+    for (const auto& [fileRow, model] : fileOrder) {
+      Partner& partner = partners_[model];
+      if (model < latest && !partner.reportedOutOfOrder) {
+        ReportOutOfOrder(fileRow, partner.editedKeys.empty() ? Keys(models_[model]) : partner.editedKeys, model);
+        summary_.rowsDiffering += !partner.differs;
+        partner.differs = partner.reportedOutOfOrder = true;
+      }
+      latest = std::max(latest, model);
+    }
+  }
+
+  bool CompareFields(const FileRow& row, int modelRow) {
     bool differs = false;
-    const Row& model = modelRows_[modelRow];
-    for (std::size_t field = 0; field < model.size(); ++field) {
-      if (fileRows_[row][field] == model[field]) continue;
-      Report(row, table_.Field(static_cast<int>(field)).FieldName() + " is " + Text(fileRows_[row][field]) +
-                      " in the file, " + Text(model[field]) + " from the models");
+    const Row& model = models_[modelRow];
+    std::string keys;  // made for the first difference only: most rows have none
+    for (const auto& [field, column] : columns_) {
+      const std::string& name = schema_.Field(field).FieldName();
+      const auto unreadable = std::find_if(row.unreadable.begin(), row.unreadable.end(),
+                                           [field = field](const Unreadable& u) { return u.field == field; });
+      std::string what;
+      if (unreadable != row.unreadable.end()) {
+        const std::string text = unreadable->text.empty() ? "" : " (\"" + unreadable->text + "\")";
+        what = name + " is not a number in the file" + text + ", " + Text(model[field]) + " from the models";
+      } else if (row.values[field] != model[field]) {
+        what = name + " is " + Text(row.values[field]) + " in the file, " + Text(model[field]) + " from the models";
+      } else {
+        continue;
+      }
+      if (keys.empty()) keys = Keys(row);
+      Report(row.number, keys, what);
       differs = true;
     }
-    if (modelRow < latest) {
-      Report(row, "out of order: row " + std::to_string(modelRow + 1) + " of the models' table");
-      differs = true;
-    }
-    latest = std::max(latest, modelRow);
-    summary_.rowsDiffering += differs;
+    return differs;
   }
 
-  // "(SM, BONITA 28, VEK 80)"
-  std::string Keys(const Row& row) const {
+  // "(SM, BONITA 28, VEK 80)"; a key field that is no number as its text.
+  std::string Keys(const Row& row, const std::vector<Unreadable>& unreadable = {}) const {
+    const auto keyText = [&](int field) {
+      for (const Unreadable& u : unreadable) {
+        if (u.field == field) return u.text;
+      }
+      return KeyText(row[field]);
+    };
     // Appended, not literal + string: g++ 12 at -O3 warns falsely (-Wrestrict) on that.
     std::string keys("(");
-    keys.append(KeyText(row[0]));
+    keys.append(keyText(0));
     for (int field = 1; field < kKeyFields; ++field) {
-      keys.append(", ").append(table_.Field(field).FieldName()).append(" ").append(KeyText(row[field]));
+      keys.append(", ").append(schema_.Field(field).FieldName()).append(" ").append(keyText(field));
     }
     return keys.append(")");
   }
+  std::string Keys(const FileRow& row) const { return Keys(row.values, row.unreadable); }
 
-  void Report(std::size_t row, const std::string& what) {
-    out_ << table_.TableName() << ": row " << row + 1 << " " << Keys(fileRows_[row]) << ": " << what << "\n";
+  void ReportOutOfOrder(int fileRow, const std::string& keys, int model) {
+    Report(fileRow, keys, "out of order: row " + std::to_string(model + 1) + " of the models' table");
   }
 
-  const TTable& table_;
-  const TableRows& fileRows_;
-  const TableRows& modelRows_;
-  std::ostream& out_;
+  void ReportExtra(const FileRow& row) {
+    Report(row.number, Keys(row), "not in the models' table");
+    ++summary_.rowsExtra;
+  }
+
+  void Report(int fileRow, const std::string& keys, const std::string& what) {
+    report_(schema_.TableName() + ": row " + std::to_string(fileRow + 1) + " " + keys + ": " + what);
+  }
+
+  TTable& file_;
+  const TTable& schema_;
+  const TableRows& models_;
+  const ReportLine& report_;
+  std::vector<std::pair<int, int>> columns_;  // the models' field, and the file table's
+  bool fieldByField_ = false;
+  std::unordered_map<std::string, std::size_t> modelWithKey_;  // the models give each key once
+  std::vector<Partner> partners_;  // by model row
+  // Rows held until later rows decide them: each stands before the models'
+  // row count and holds a place of its own there, so they never outnumber it.
+  std::unordered_map<int, FileRow> claims_;  // by the model row whose key they have
+  std::vector<FileRow> undecided_;
+  int latestModel_ = -1;
   TableCheckSummary summary_;
 };
 
 }  // namespace
 
-TableRows ReadTableRows(TTable& table) {
-  TableRows rows(static_cast<std::size_t>(table.RecordCount()));
-  for (int row = 0; row < table.RecordCount(); ++row) {
-    rows[row].reserve(static_cast<std::size_t>(table.FieldCount()));
-    for (int field = 0; field < table.FieldCount(); ++field) rows[row].push_back(table.RowValue(row, field));
-  }
-  return rows;
-}
-
-TableCheckSummary CompareTables(const TTable& table, const TableRows& file, const TableRows& models,
-                                std::ostream& out) {
-  return Comparison(table, file, models, out).Run();
+TableCheckSummary CompareTables(TTable& file, const TTable& schema, const TableRows& models,
+                                const ReportLine& report) {
+  return Comparison(file, schema, models, report).Run();
 }
 
 }  // namespace dravlik

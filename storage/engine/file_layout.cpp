@@ -180,6 +180,13 @@ void CheckRecordsFit(const TableLayout& layout, std::uint32_t record_count, std:
   }
 }
 
+void CheckRecordsAllocated(const TableLayout& layout, std::uint64_t allocated_bytes) {
+  if (allocated_bytes == 0) return;
+  if (layout.RecordOffset(layout.record_count) <= allocated_bytes * kMostCompression + kAllocationSlack) return;
+  Corrupt("The header counts " + std::to_string(layout.record_count) + " records but the file has only " +
+          std::to_string(allocated_bytes) + " bytes on the disk.");
+}
+
 namespace {
 
 FieldLayout ParseDescriptor(const std::uint8_t* d) {

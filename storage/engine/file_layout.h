@@ -104,4 +104,17 @@ bool WithinSizeLimit(const TableLayout& layout, std::uint64_t record_count);
 // and within kMaxTableSize.
 void CheckRecordsFit(const TableLayout& layout, std::uint32_t record_count, std::uint64_t file_size);
 
+// Compressing file systems (btrfs, ZFS) keep a table of blank-padded numbers
+// in a fraction of its size, and ZFS counts a new file's blocks only seconds
+// after it was written; so only a count far beyond what the blocks could hold
+// is refused, and never for a table of the size people keep.
+inline constexpr std::uint64_t kMostCompression = 64;
+inline constexpr std::uint64_t kAllocationSlack = std::uint64_t{64} << 20;
+
+// Throws DBFE_ERR_CORRUPT_TABLE when the records the header counts need far
+// more bytes than the file has on the disk (`allocated_bytes`, 0 where the
+// file system does not say): a sparse file with a count that readers would
+// go through gigabytes of nothing for.
+void CheckRecordsAllocated(const TableLayout& layout, std::uint64_t allocated_bytes);
+
 }  // namespace dbfe

@@ -1,5 +1,6 @@
 // Malformed, truncated and hostile files: an error status on open or read,
 // never a crash, a hang or a read outside the file.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 
 #include <filesystem>
 
+#include "file_layout.h"
 #include "test_rows.h"
 #include "test_support.h"
 
@@ -43,6 +45,21 @@ class HostileFile : public ::testing::Test {
     WriteFileBytes(path_, bytes);
     std::vector<std::uint8_t> last(good_.begin() + kHeader + 2 * kRecord, good_.end());
     WriteBytesAt(path_, kHeader + std::uint64_t{count - 1} * kRecord, last);
+  }
+
+  // Gives the file blocks on the disk over `bytes` of its hole after the first
+  // two records, as a table that really holds its records has.
+  void AllocateInTheHole(std::uint64_t bytes) {
+    const int fd = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const int error = ::posix_fallocate(fd, kHeader + 2 * kRecord, static_cast<off_t>(bytes));
+    ::close(fd);
+    ASSERT_EQ(error, 0);
+  }
+
+  static std::uint64_t AllocatedBytes(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_blocks) * 512 : 0;
   }
 
   static constexpr std::uint64_t kHeader = 161;
@@ -92,9 +109,33 @@ TEST_F(HostileFile, CountsPastTheSizeLimitAreRefusedOnOpen) {
   }
 }
 
+// A sparse file of 2 GiB with a few KiB on the disk: its count is refused
+// before anything reads the nothing it counts. Enough blocks on the disk are
+// taken as compressed records.
+TEST_F(HostileFile, CountsFarBeyondTheBlocksOnTheDiskAreRefusedOnOpen) {
+  WriteSparseTable(kMostRecords);
+  const std::uint64_t size = kHeader + std::uint64_t{kMostRecords} * kRecord + 1;
+  ASSERT_EQ(std::filesystem::file_size(path_), size);
+  for (const dbfe_open_mode mode : {DBFE_READ_ONLY, DBFE_READ_WRITE}) {
+    OpenTable table(path_, mode);
+    ASSERT_EQ(table.status(), DBFE_ERR_CORRUPT_TABLE);
+    EXPECT_EQ(FailureLines(table.status()),
+              (std::vector<std::string>{"Table file is damaged or is not a dBASE table.", "Table: " + path_,
+                                        "The header counts " + std::to_string(kMostRecords) +
+                                            " records but the file has only " +
+                                            std::to_string(AllocatedBytes(path_)) + " bytes on the disk."}));
+  }
+  const std::uint64_t enough = (size - kAllocationSlack) / kMostCompression;
+  AllocateInTheHole(enough - AllocatedBytes(path_) - (1 << 19));
+  EXPECT_EQ(OpenTable(path_, DBFE_READ_ONLY).status(), DBFE_ERR_CORRUPT_TABLE);
+  AllocateInTheHole(enough);
+  EXPECT_EQ(OpenTable(path_, DBFE_READ_ONLY).status(), DBFE_OK);
+}
+
 TEST_F(HostileFile, ATableAtTheSizeLimitOpensAndRefusesOneRecordMore) {
   WriteSparseTable(kMostRecords);
   const std::uint64_t size = kHeader + std::uint64_t{kMostRecords} * kRecord + 1;
+  AllocateInTheHole(size / 64);
   ASSERT_EQ(std::filesystem::file_size(path_), size);
   OpenTable table(path_);
   ASSERT_EQ(table.status(), DBFE_OK) << FailureMessage(table.status());

@@ -69,6 +69,13 @@ bool StillAtPath(const std::string& path, const struct stat& opened) {
   return ::stat(path.c_str(), &now) == 0 && now.st_dev == opened.st_dev && now.st_ino == opened.st_ino;
 }
 
+// What the file takes on the disk; holes in a sparse file take nothing.
+std::uint64_t AllocatedBytes(int fd, const std::string& path) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) throw EngineError(DBFE_ERR_READ_FAILED).Table(path).Os(errno);
+  return static_cast<std::uint64_t>(info.st_blocks) * 512;
+}
+
 }  // namespace
 
 TableFile TableFile::Open(const std::string& path, dbfe_open_mode mode, dbfe_share_mode share) {
@@ -99,6 +106,7 @@ void TableFile::ReadLayout() {
     header.resize(got);
     // The size after the count: appenders write a record before counting it.
     layout_ = ParseHeader(header, FileSize(fd_.get(), path_));
+    CheckRecordsAllocated(layout_, AllocatedBytes(fd_.get(), path_));
   } catch (EngineError& error) {
     error.Table(path_);
     throw;
