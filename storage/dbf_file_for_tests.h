@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "working_directory_for_tests.h"
+
 namespace dravlik::testing {
 
 struct DbfField {
@@ -51,11 +53,6 @@ inline void WriteDbfFile(const std::string& path, const std::vector<DbfField>& f
   }
   bytes += '\x1A';
   std::ofstream(path, std::ios::binary) << bytes;
-}
-
-inline std::string FileText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 // Text padded with blanks to `width` bytes.

@@ -52,6 +52,11 @@ inline std::vector<std::uint8_t> FileBytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+inline std::string FileText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
 // Runs `check` in a forked child, which exits with the check's result (0 for
 // success); returns that exit status, or -1 when the child did not exit.
 inline int InChildProcess(const std::function<int()>& check) {

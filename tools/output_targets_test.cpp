@@ -10,7 +10,6 @@
 #include <csignal>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -25,15 +24,9 @@ namespace dravlik {
 namespace {
 
 using testing::Contains;
+using testing::FileText;
 using testing::FilesHere;
 using testing::RunCommand;
-
-std::string Contents(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 bool HiddenFileHere() {
   for (const std::string& name : FilesHere()) {
@@ -97,7 +90,7 @@ TEST_F(OutputTargets, ASignalDuringALargeBatchLeavesNoHiddenFileAndTheOldOutput)
     EXPECT_EQ(InterruptBatch(signal_number, more), signal_number) << "after " << more << " more blocks";
     EXPECT_EQ(FilesHere(), (std::vector<std::string>{"calculator.log", "in.csv", "out.csv"}))
         << "signal " << signal_number << " after " << more << " more blocks";
-    EXPECT_EQ(Contents("out.csv"), "old");
+    EXPECT_EQ(FileText("out.csv"), "old");
   }
   // What a kill -9 leaves, the next run removes.
   EXPECT_EQ(InterruptBatch(SIGKILL, 1), SIGKILL);
@@ -107,14 +100,14 @@ TEST_F(OutputTargets, ASignalDuringALargeBatchLeavesNoHiddenFileAndTheOldOutput)
   const auto outcome = RunCommand(PDRAVLIK_CALC " volume -i in.csv -o out.csv 2>&1");
   EXPECT_EQ(outcome.status, 0) << outcome.output;
   EXPECT_FALSE(HiddenFileHere());
-  EXPECT_TRUE(Contains(Contents("out.csv"), "SM,32.5,27.1,1.004571218621513"));
+  EXPECT_TRUE(Contains(FileText("out.csv"), "SM,32.5,27.1,1.004571218621513"));
 }
 
 TEST_F(OutputTargets, TheTablesCsvCopyGoesIntoAFifoAndLeftoversGo) {
   ASSERT_EQ(::mkfifo("bon_Hm1.csv", 0600), 0);
   std::ofstream(".TloVysHm.csv.123456789.tmp") << "a killed run's";
   std::string read;
-  std::thread reader([&] { read = Contents("bon_Hm1.csv"); });
+  std::thread reader([&] { read = FileText("bon_Hm1.csv"); });
   const auto outcome = RunCommand(PDRAVLIK_TABLES " --csv 2>&1");
   reader.join();
   EXPECT_EQ(outcome.status, 0) << outcome.output;
@@ -144,10 +137,10 @@ TEST_F(OutputTargets, DevicesAndLinksToDescriptorsAreWrittenNotReplaced) {
   const auto outcome = RunCommand("unshare -m --propagation private sh -c '" + script + "' 2>&1");
   EXPECT_EQ(outcome.status, 0) << outcome.output;
   EXPECT_TRUE(Contains(outcome.output, "full 2\n")) << outcome.output;
-  EXPECT_TRUE(Contains(Contents("full.err"), "cannot write /dev/full: No space left on device"))
-      << Contents("full.err");
+  EXPECT_TRUE(Contains(FileText("full.err"), "cannot write /dev/full: No space left on device"))
+      << FileText("full.err");
   EXPECT_TRUE(Contains(outcome.output, "null 0\nstdout 0\none value 2\ntables 1\ndevices kept\n")) << outcome.output;
-  EXPECT_TRUE(Contains(Contents("stdout.csv"), "SM,32.5,27.1,1.004571218621513")) << Contents("stdout.csv");
+  EXPECT_TRUE(Contains(FileText("stdout.csv"), "SM,32.5,27.1,1.004571218621513")) << FileText("stdout.csv");
   EXPECT_FALSE(HiddenFileHere());
 }
 

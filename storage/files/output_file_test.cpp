@@ -13,7 +13,6 @@
 #include <csignal>
 #include <functional>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -23,14 +22,8 @@
 namespace dravlik {
 namespace {
 
+using testing::FileText;
 using testing::FilesHere;
-
-std::string Contents(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 void Put(const std::string& path, const std::string& text, mode_t mode = 0644) {
   std::ofstream(path, std::ios::binary) << text;
@@ -78,13 +71,13 @@ TEST_F(OutputFileTest, ReplacesAFileWholeOrNotAtAll) {
   {
     OutputFile file("out.csv");
     file.Write("new, half written");
-    EXPECT_EQ(Contents("out.csv"), "old");
+    EXPECT_EQ(FileText("out.csv"), "old");
     EXPECT_EQ(FilesHere().size(), 2u) << "one hidden file beside the target";
   }
-  EXPECT_EQ(Contents("out.csv"), "old");
+  EXPECT_EQ(FileText("out.csv"), "old");
   EXPECT_EQ(FilesHere(), std::vector<std::string>{"out.csv"});
   WriteOutputFile("out.csv", "new");
-  EXPECT_EQ(Contents("out.csv"), "new");
+  EXPECT_EQ(FileText("out.csv"), "new");
   EXPECT_EQ(FilesHere(), std::vector<std::string>{"out.csv"});
   EXPECT_NE(MessageOf([] { WriteOutputFile("no-such-directory/out.csv", "x"); }).find(
                 "cannot write no-such-directory/out.csv: No such file or directory"),
@@ -110,7 +103,7 @@ TEST_F(OutputFileTest, WritesPipesAndOpenDescriptorsDirectly) {
   ASSERT_GE(log, 0);
   WriteOutputFile("/proc/self/fd/" + std::to_string(log), "appended");
   ::close(log);
-  EXPECT_EQ(Contents("log"), "start; appended");
+  EXPECT_EQ(FileText("log"), "start; appended");
 
   ASSERT_EQ(::mkfifo("fifo", 0600), 0);
   std::string read;
@@ -138,7 +131,7 @@ TEST_F(OutputFileTest, RefusesAFileItsOwnerMadeReadOnlyEvenForRoot) {
   Put("protected.csv", "keep", 0444);
   EXPECT_EQ(MessageOf([] { WriteOutputFile("protected.csv", "lost"); }),
             "cannot write protected.csv: the file is read-only");
-  EXPECT_EQ(Contents("protected.csv"), "keep");
+  EXPECT_EQ(FileText("protected.csv"), "keep");
   EXPECT_EQ(FilesHere(), std::vector<std::string>{"protected.csv"});
 }
 
@@ -201,7 +194,7 @@ TEST_F(OutputFileTest, KeepsTheOwnerForRootAndTheGroupForItsMembers) {
   ASSERT_EQ(::chmod(Directory().c_str(), 0777), 0);
   ASSERT_EQ(::chown("shared.csv", 65534, 100), 0);
   ASSERT_TRUE(WrittenAsAnotherUser(100, [] { WriteOutputFile("shared.csv", "by a member"); }));
-  EXPECT_EQ(Contents("shared.csv"), "by a member");
+  EXPECT_EQ(FileText("shared.csv"), "by a member");
   EXPECT_EQ(StatOf("shared.csv").st_gid, 100u) << "a member keeps the group";
   EXPECT_EQ(StatOf("shared.csv").st_mode & 07777, 0640u);
 
@@ -231,8 +224,8 @@ TEST_F(OutputFileTest, RemovesOnlyWhatKilledWritersOfTheSameTargetLeft) {
   running.Commit();
   kept.insert(kept.end(), {"out.csv", "victim"});
   EXPECT_EQ(FilesHere(), kept);
-  EXPECT_EQ(Contents("out.csv"), "running");
-  EXPECT_EQ(Contents("victim"), "keep");
+  EXPECT_EQ(FileText("out.csv"), "running");
+  EXPECT_EQ(FileText("victim"), "keep");
 }
 
 }  // namespace
