@@ -14,6 +14,7 @@
 #include "csv_export.h"
 #include "program_run_for_tests.h"
 #include "schemas.h"
+#include "test_seed_for_tests.h"
 #include "working_directory_for_tests.h"
 
 namespace dravlik {
@@ -140,7 +141,8 @@ TEST_F(GenerateTablesTest, TwoRunsAtOnceEndWithOneWholeTable) {
 TEST_F(GenerateTablesTest, AKilledRunLeavesTheOldTableOrTheWholeNewOne) {
   ASSERT_EQ(RunTool("site-class").status, 0);
   const int rounds = std::getenv("PDRAVLIK_KILL_ROUNDS") ? std::atoi(std::getenv("PDRAVLIK_KILL_ROUNDS")) : 30;
-  std::mt19937 random(std::random_device{}());
+  const testing::TestSeed seed;
+  std::mt19937 random(seed.value());
   for (int round = 0; round < rounds; ++round) {
     // Anywhere from before the start to after the end of a run.
     const int microseconds = std::uniform_int_distribution<int>(0, 120000)(random);

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "program_run_for_tests.h"
+#include "test_seed_for_tests.h"
 #include "working_directory_for_tests.h"
 
 extern char** environ;
@@ -84,7 +85,8 @@ TEST_F(OutputTargets, ASignalDuringALargeBatchLeavesNoHiddenFileAndTheOldOutput)
   const IgnoringBrokenPipes ignoring;
   ASSERT_EQ(::mkfifo("in.csv", 0600), 0);
   std::ofstream("out.csv") << "old";
-  std::mt19937 random(std::random_device{}());
+  const testing::TestSeed seed;
+  std::mt19937 random(seed.value());
   for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
     const int more = static_cast<int>(random() % 40);
     EXPECT_EQ(InterruptBatch(signal_number, more), signal_number) << "after " << more << " more blocks";
