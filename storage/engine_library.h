@@ -29,7 +29,7 @@ class EntryPoint {
   EntryPoint(EngineLibrary& library, const char* name) : library_(library), name_(name) {}
 
   template <class... Args>
-  dbfe_status operator()(Args... args) {
+  [[nodiscard]] dbfe_status operator()(Args... args) {
     return Resolved()(args...);
   }
 

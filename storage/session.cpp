@@ -12,7 +12,7 @@ TSession::TSession(std::string name, EngineLoadOptions options)
 
 TSession::~TSession() {
   try {
-    if (database_) engine_->closeDatabase(&database_);
+    if (database_) (void)engine_->closeDatabase(&database_);
   } catch (const EDatabaseError&) {
     // An engine without the entry point: nobody is left to hear of it.
   }
@@ -34,7 +34,7 @@ dbfe_database TSession::AcquireDatabase() {
       engine.Check(engine.getDatabaseProperty(database, DBFE_PROP_DATABASE_TYPE, type, sizeof type));
       databaseType_.assign(type, strnlen(type, sizeof type));
     } catch (...) {
-      engine.closeDatabase(&database);
+      (void)engine.closeDatabase(&database);  // the failure being thrown is the one to report
       throw;
     }
     database_ = database;
@@ -44,7 +44,8 @@ dbfe_database TSession::AcquireDatabase() {
 }
 
 void TSession::ReleaseDatabase() {
-  if (--connections_ == 0 && database_) engine_->closeDatabase(&database_);
+  // Closing only frees the engine's handle: nothing is written that a failure could lose.
+  if (--connections_ == 0 && database_) (void)engine_->closeDatabase(&database_);
 }
 
 TSessionList::TSessionList() { sessions_.push_back(std::make_unique<TSession>("Default")); }

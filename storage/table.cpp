@@ -188,7 +188,7 @@ void TTable::CreateTable() {
   const dbfe_status status = engine.getReplacementName(replacement, newName, sizeof newName);
   if (status != DBFE_OK) {
     const EDBEngineError failure(status, engine.ErrorMessage(status));
-    engine.dropReplacement(&replacement);
+    (void)engine.dropReplacement(&replacement);  // the failure above is the one to report
     throw failure;
   }
   replacement_ = replacement;
@@ -227,7 +227,7 @@ void TTable::CommitReplacement() {
 
 void TTable::DropReplacement() noexcept {
   // Dropping only removes files that nothing else needs; a failure costs space.
-  if (replacement_) replacementConnection_->Engine().dropReplacement(&replacement_);
+  if (replacement_) (void)replacementConnection_->Engine().dropReplacement(&replacement_);
   replacement_ = nullptr;
   replacementConnection_.reset();
   replacementName_.clear();
@@ -298,7 +298,7 @@ dbfe_status TTable::ReleaseCursor() {
   record_.clear();
   recordCount_ = 0;
   currentRow_ = insertRow_ = -1;
-  ForgetRows();
+  storedRows_.Forget();
   return status;
 }
 
@@ -358,7 +358,7 @@ void TTable::Append() {
 
 void TTable::BeginInsert(int row) {
   Check(Engine().initRecord(cursor_, record_.data()));
-  Engine().setCursorProperty(cursor_, DBFE_PROP_INSERT_WITHOUT_LOCK, 1);  // an optimisation only
+  (void)Engine().setCursorProperty(cursor_, DBFE_PROP_INSERT_WITHOUT_LOCK, 1);  // an optimisation only
   insertRow_ = row;
   state_ = dsInsert;
   modified_ = false;
@@ -400,14 +400,14 @@ void TTable::Post() {
   state_ = dsBrowse;
   modified_ = false;
   insertRow_ = -1;
-  ForgetRows();
+  storedRows_.Forget();
   NotifyLinks([](TDataLink& link) { link.EditingChanged(); });
   NotifyLinks([](TDataLink& link) { link.DataSetChanged(); });
 }
 
 void TTable::Cancel() {
   if (state_ != dsEdit && state_ != dsInsert) return;
-  if (state_ == dsEdit) Engine().releaseRecordLock(cursor_);  // nothing to do if it fails
+  if (state_ == dsEdit) (void)Engine().releaseRecordLock(cursor_);  // nothing to do if it fails
   if (state_ == dsInsert) currentRow_ = std::min(insertRow_, recordCount_ - 1);
   state_ = dsBrowse;
   modified_ = false;
@@ -426,7 +426,7 @@ void TTable::Delete() {
   if (DBFE_CATEGORY(status) != DBFE_CATEGORY(DBFE_ERR_BOF)) Check(status);
   state_ = dsBrowse;
   modified_ = false;
-  ForgetRows();
+  storedRows_.Forget();
   RefreshRecordCount();
   currentRow_ = std::min(currentRow_, recordCount_ - 1);
   if (currentRow_ >= 0) ReadCurrentRecord();
@@ -510,53 +510,30 @@ FieldValue TTable::RowValue(int row, int fieldIndex) {
   }
   if (row < 0 || row >= recordCount_) return std::monostate{};
   if (state_ == dsEdit && row == currentRow_) return BufferValue(record_.data(), field);
-  return StoredRow(row)[static_cast<std::size_t>(fieldIndex)];
+  return storedRows_.Row(row, recordCount_)[static_cast<std::size_t>(fieldIndex)];
 }
 
-const TTable::RowValues& TTable::StoredRow(int recordIndex) {
-  const int window = recordIndex / kWindowSize;
-  auto found = windows_.find(window);
-  if (found == windows_.end()) {
-    if (windows_.size() >= kCachedWindows) {
-      windows_.erase(windowOrder_.back());
-      windowOrder_.pop_back();
-    }
-    const int first = window * kWindowSize;
-    const int count = std::min(kWindowSize, recordCount_ - first);
-    std::vector<RowValues> rows;
-    const std::size_t length = record_.size();
-    // The window's records in one read: the first, then the rest after it.
-    std::vector<std::uint8_t> records(length * static_cast<std::size_t>(count));
-    Check(Engine().setToSeqNo(cursor_, static_cast<std::uint32_t>(first + 1)));
-    Check(Engine().getRecord(cursor_, DBFE_NO_LOCK, records.data(), nullptr));
-    if (count > 1) {
-      std::uint32_t delivered = 0;
-      Check(Engine().getNextRecords(cursor_, static_cast<std::uint32_t>(count - 1), records.data() + length,
-                                    &delivered));
-      // Records another program deleted since they were counted.
-      if (delivered + 1 < static_cast<std::uint32_t>(count)) Check(DBFE_ERR_EOF);
-    }
-    rows.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-      const std::uint8_t* record = records.data() + length * static_cast<std::size_t>(i);
-      ++recordsRead_;
-      RowValues& values = rows.emplace_back();
-      values.reserve(fields_.size());
-      for (const auto& field : fields_) values.push_back(BufferValue(record, *field));
-    }
-    found = windows_.emplace(window, std::move(rows)).first;
-    windowOrder_.push_front(window);
-  } else if (windowOrder_.front() != window) {
-    // Rows are mostly read window after window: the one in use stays in front.
-    windowOrder_.remove(window);
-    windowOrder_.push_front(window);
+std::vector<RowWindowCache::RowValues> TTable::ReadRows(int firstRecord, int count) {
+  const std::size_t length = record_.size();
+  // The records in one read: the first, then the rest after it.
+  std::vector<std::uint8_t> records(length * static_cast<std::size_t>(count));
+  Check(Engine().setToSeqNo(cursor_, static_cast<std::uint32_t>(firstRecord + 1)));
+  Check(Engine().getRecord(cursor_, DBFE_NO_LOCK, records.data(), nullptr));
+  if (count > 1) {
+    std::uint32_t delivered = 0;
+    Check(Engine().getNextRecords(cursor_, static_cast<std::uint32_t>(count - 1), records.data() + length,
+                                  &delivered));
+    // Records another program deleted since they were counted.
+    if (delivered + 1 < static_cast<std::uint32_t>(count)) Check(DBFE_ERR_EOF);
   }
-  return found->second.at(static_cast<std::size_t>(recordIndex - window * kWindowSize));
-}
-
-void TTable::ForgetRows() {
-  windows_.clear();
-  windowOrder_.clear();
+  std::vector<RowWindowCache::RowValues> rows(static_cast<std::size_t>(count));
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const std::uint8_t* record = records.data() + length * i;
+    ++recordsRead_;
+    rows[i].reserve(fields_.size());
+    for (const auto& field : fields_) rows[i].push_back(BufferValue(record, *field));
+  }
+  return rows;
 }
 
 }  // namespace dravlik

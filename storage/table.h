@@ -5,8 +5,9 @@
 // 0, and while a new record is pending (insert state) that record too, as a row
 // of its own at InsertRow(). Posted, it goes to the end of the file like every
 // record of an unindexed dBASE table. A grid reads the rows it shows through
-// RowValue, which keeps a small cache of record windows, so showing a large
-// table reads only what is visible, and jumping to its end reads one window.
+// RowValue, which keeps a few windows of rows (row_window_cache.h), so showing
+// a large table reads only what is visible, and jumping to its end reads one
+// window.
 //
 // The table tells its data links (data_link.h) what changed; a link removes
 // itself when it is destroyed, and a table going away detaches its links.
@@ -18,17 +19,35 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "data_link.h"
 #include "database_error.h"
 #include "field.h"
 #include "interrupted_writes.h"
+#include "row_window_cache.h"
 #include "session.h"
 
 namespace dravlik {
 
+// A table's states and the calls that move it between them:
+//
+//   inactive      Open            -> browse  (a failed Open leaves it inactive, cursor closed)
+//   browse        Insert, Append  -> insert  (and Edit on an empty table)
+//   browse        Edit            -> edit    (a failed read or lock leaves it in browse)
+//   edit, insert  Post            -> browse  (a failed Post leaves state and record as they were)
+//   edit, insert  Cancel          -> browse
+//   browse, edit  Delete          -> browse, one record fewer (a failed delete changes nothing;
+//                                    in insert, Delete is Cancel)
+//   any           Close           -> inactive, a pending record dropped (also when the engine
+//                                    fails to close the file, which is then raised)
+//
+// Insert, Append and MoveTo first settle a pending record: posted if modified,
+// else cancelled; a failed post leaves it pending. A call that needs another
+// state is refused with a message and changes nothing; Edit in edit or insert,
+// Cancel in browse and Open on an open table do nothing. Field values are
+// stored in the write states: edit, insert and the internal ones from set-key
+// on, which no call here enters.
 enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsSetKey, dsCalcFields, dsFilter, dsNewValue,
                      dsInternalCalc };
 
@@ -131,7 +150,6 @@ class TTable {
   dbfe_status ReleaseCursor();
   void ReadCurrentRecord();
   void RefreshRecordCount();
-  void ForgetRows();
 
   FieldValue BufferValue(const std::uint8_t* record, const TField& field) const;
   FieldValue CurrentValue(const TField& field) const;
@@ -145,8 +163,7 @@ class TTable {
     }
   }
 
-  using RowValues = std::vector<FieldValue>;
-  const RowValues& StoredRow(int recordIndex);
+  std::vector<RowWindowCache::RowValues> ReadRows(int firstRecord, int count);
 
   std::string name_;
   std::string tableName_;
@@ -173,11 +190,12 @@ class TTable {
   int currentRow_ = -1;  // the current stored record, -1 when there is none
   int insertRow_ = -1;   // where the pending new record shows, in insert state
 
-  static constexpr int kWindowSize = 64;
-  static constexpr std::size_t kCachedWindows = 16;
-  std::unordered_map<int, std::vector<RowValues>> windows_;
-  std::list<int> windowOrder_;  // most recently used first
   std::uint64_t recordsRead_ = 0;
+  // The stored records as rows; forgotten whenever they change.
+  static constexpr int kRowsPerWindow = 64;
+  static constexpr std::size_t kWindowsKept = 16;
+  RowWindowCache storedRows_{kRowsPerWindow, kWindowsKept,
+                             [this](int first, int count) { return ReadRows(first, count); }};
 };
 
 }  // namespace dravlik

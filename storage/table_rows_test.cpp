@@ -1,6 +1,7 @@
 // A grid's view of a table: its data link and its rows.
 #include "table.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,42 @@ TEST_F(TableTest, ALinkMayLeaveWhileBeingTold) {
   AddRow(*table, "SM ", 1);
   EXPECT_EQ(first.calls, 1);
   EXPECT_EQ(second.calls, 1);
+}
+
+// Rows are kept between reads: what a grid reads after any change of the
+// stored records shows the change, and unchanged rows are not read again.
+TEST_F(TableTest, RowsReadAfterAChangeShowTheChange) {
+  auto table = OpenSiteClassTable();
+  for (int height = 0; height < 3; ++height) AddRow(*table, "SM ", height);
+  const auto heights = [&] {
+    std::vector<double> shown;
+    for (int row = 0; row < table->RowCount(); ++row) shown.push_back(Number(*table, row, "VYSKA"));
+    return shown;
+  };
+  EXPECT_EQ(heights(), (std::vector<double>{0, 1, 2}));
+  const std::uint64_t read = table->RecordsRead();
+  EXPECT_EQ(heights(), (std::vector<double>{0, 1, 2}));
+  EXPECT_EQ(table->RecordsRead(), read);
+
+  table->MoveTo(0);
+  table->Delete();
+  EXPECT_EQ(heights(), (std::vector<double>{1, 2}));
+  table->Edit();
+  table->FieldByName("VYSKA").SetAsFloat(10);
+  table->Post();
+  EXPECT_EQ(heights(), (std::vector<double>{10, 2}));
+  AddRow(*table, "BO ", 3);
+  EXPECT_EQ(heights(), (std::vector<double>{10, 2, 3}));
+
+  table->Close();
+  auto other = MakeSiteClassTable();
+  other->Open();
+  other->Edit();
+  other->FieldByName("VYSKA").SetAsFloat(20);
+  other->Post();
+  other->Close();
+  table->Open();
+  EXPECT_EQ(heights(), (std::vector<double>{20, 2, 3})) << "what another table changed while this one was closed";
 }
 
 // A grid as the window will have one: it shows `kVisibleRows` rows from a top

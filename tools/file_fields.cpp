@@ -44,7 +44,7 @@ class FieldCursor {
  private:
   // Nothing was changed through it, so closing it cannot lose anything.
   void Close() noexcept {
-    if (cursor_) connection_.Engine().closeCursor(&cursor_);
+    if (cursor_) (void)connection_.Engine().closeCursor(&cursor_);
     cursor_ = nullptr;
   }
 

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "blanks.h"
 #include "number_text.h"
 #include "table.h"
 
@@ -42,11 +43,6 @@ std::string Text(const FieldValue& value) {
     return digits;
   }
   return "empty";
-}
-
-std::string WithoutBlanks(const std::string& text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  return first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') + 1 - first);
 }
 
 // A key as people read it: a code without the padding the file gives it.
@@ -126,7 +122,7 @@ class Comparison {
         row.values[field] = file_.Field(column).Value();
       } catch (const EDBEngineError& error) {
         if (error.Status() != DBFE_ERR_INVALID_FIELD_VALUE) throw;
-        row.unreadable.push_back({field, WithoutBlanks(StoredText(error.what()))});
+        row.unreadable.push_back({field, std::string(WithoutBlanks(StoredText(error.what())))});
       }
     }
     return row;

@@ -56,12 +56,12 @@ TEST_F(CursorTest, AnEmptyTableIsAtBothEndsAtOnce) {
 
 TEST_F(CursorTest, WalksForwardAndBackStoppingAtTheEnds) {
   AppendRows(5);
-  dbfe_set_to_begin(cursor());
+  ASSERT_EQ(dbfe_set_to_begin(cursor()), DBFE_OK);
   for (int i = 0; i < 5; ++i) EXPECT_EQ(Next(), i);
   EXPECT_EQ(Next(), -1);
   EXPECT_EQ(last_status_, DBFE_ERR_EOF);
   EXPECT_EQ(Prior(), 4);
-  dbfe_set_to_end(cursor());
+  ASSERT_EQ(dbfe_set_to_end(cursor()), DBFE_OK);
   for (int i = 4; i >= 0; --i) EXPECT_EQ(Prior(), i);
   EXPECT_EQ(Prior(), -1);
   EXPECT_EQ(last_status_, DBFE_ERR_BOF);
@@ -94,7 +94,7 @@ TEST_F(CursorTest, AfterADeleteStandsBetweenTheNeighboursAndSkipsTheDeleted) {
   ASSERT_EQ(dbfe_delete_record(cursor()), DBFE_OK);
   EXPECT_EQ(Prior(), 1);
   EXPECT_EQ(Count(), 3u);
-  dbfe_set_to_begin(cursor());
+  ASSERT_EQ(dbfe_set_to_begin(cursor()), DBFE_OK);
   EXPECT_EQ(Next(), 0);
   EXPECT_EQ(Next(), 1);
   EXPECT_EQ(Next(), 4);
@@ -116,7 +116,7 @@ TEST_F(CursorTest, ReadsRunsOfRecordsAsGetNextWould) {
   const std::size_t length = record_.size();
   std::vector<std::uint8_t> records(length * 64);
   std::uint32_t delivered = 99;
-  dbfe_set_to_begin(cursor());
+  ASSERT_EQ(dbfe_set_to_begin(cursor()), DBFE_OK);
   ASSERT_EQ(dbfe_get_next_records(cursor(), 5, records.data(), &delivered), DBFE_OK);
   EXPECT_EQ(delivered, 5u);
   ASSERT_EQ(dbfe_get_next_records(cursor(), 64, records.data(), &delivered), DBFE_OK);

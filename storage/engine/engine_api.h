@@ -24,6 +24,17 @@ extern "C" {
 
 typedef uint16_t dbfe_status;
 
+/* Every entry point's status must be looked at: a caller that drops one gets a
+ * warning (an error under -Werror). C++ callers that mean to ignore one say so
+ * with a cast to void; GCC's C attribute ignores such a cast. */
+#if defined(__cplusplus) && __cplusplus >= 201703L
+#define DBFE_NODISCARD [[nodiscard]]
+#elif defined(__GNUC__)
+#define DBFE_NODISCARD __attribute__((warn_unused_result))
+#else
+#define DBFE_NODISCARD
+#endif
+
 /* Statuses the callers rely on. The engine has more of its own, each with a
  * text from dbfe_get_status_text. */
 enum {
@@ -63,6 +74,8 @@ enum {
                                            longer than the cursor waits (DBFE_PROP_LOCK_WAIT) */
   DBFE_ERR_TABLE_REPLACED = 0x2A15,     /* another program put a different file under the
                                            table's name while it was being replaced */
+  DBFE_WARN_NOT_DURABLE = 0x2A16,       /* counts as success: the table was replaced, but a
+                                           system crash may yet bring the old one back */
   DBFE_ERR_CORRUPT_TABLE = 0x2C01,      /* not a dBASE table, or damaged */
   DBFE_ERR_VALUE_DOES_NOT_FIT = 0x2C02, /* put field: no exact text of the value fits the width */
   DBFE_ERR_INVALID_FIELD_VALUE = 0x2C03,/* get field: the stored text is not a number */
@@ -148,31 +161,32 @@ typedef struct {
 } dbfe_record_props;
 
 /* Session. */
-dbfe_status dbfe_init(uint16_t version, const dbfe_environment* env);
-dbfe_status dbfe_exit(void);
+DBFE_NODISCARD dbfe_status dbfe_init(uint16_t version, const dbfe_environment* env);
+DBFE_NODISCARD dbfe_status dbfe_exit(void);
 
 /* Texts. The status text of any status the engine can return; the error context
- * of the calling thread's last failure, entry 1, 2, ...: the entry's status is
- * the result (0 or DBFE_ERR_NO_ENTRY_POINT when there is no such entry), with a
- * native code (0 unless the operating system gave one) and a text. */
-dbfe_status dbfe_get_status_text(dbfe_status status, char* text, size_t size);
-dbfe_status dbfe_get_error_entry(uint16_t entry, int32_t* native_code, char* text, size_t size);
+ * of the calling thread's last failure or warning, entry 1, 2, ...: the entry's
+ * status is the result (0 or DBFE_ERR_NO_ENTRY_POINT when there is no such
+ * entry), with a native code (0 unless the operating system gave one) and a
+ * text. */
+DBFE_NODISCARD dbfe_status dbfe_get_status_text(dbfe_status status, char* text, size_t size);
+DBFE_NODISCARD dbfe_status dbfe_get_error_entry(uint16_t entry, int32_t* native_code, char* text, size_t size);
 
 /* Databases. A name and type of NULL open the standard database of local files;
  * an empty directory means the process's current working directory. */
-dbfe_status dbfe_open_database(const char* name, const char* type, dbfe_open_mode mode,
-                               dbfe_share_mode share, dbfe_database* database);
-dbfe_status dbfe_set_directory(dbfe_database database, const char* directory);
-dbfe_status dbfe_get_database_property(dbfe_database database, uint32_t property, char* value,
-                                       size_t size);
-dbfe_status dbfe_close_database(dbfe_database* database);
+DBFE_NODISCARD dbfe_status dbfe_open_database(const char* name, const char* type, dbfe_open_mode mode,
+                                              dbfe_share_mode share, dbfe_database* database);
+DBFE_NODISCARD dbfe_status dbfe_set_directory(dbfe_database database, const char* directory);
+DBFE_NODISCARD dbfe_status dbfe_get_database_property(dbfe_database database, uint32_t property, char* value,
+                                                      size_t size);
+DBFE_NODISCARD dbfe_status dbfe_close_database(dbfe_database* database);
 
 /* Tables. */
-dbfe_status dbfe_translate_record_structure(const char* driver, uint16_t count,
-                                            const dbfe_logical_field* logical,
-                                            dbfe_field_desc* physical);
-dbfe_status dbfe_create_table(dbfe_database database, bool overwrite, const dbfe_table_desc* table,
-                              uint16_t field_count, const dbfe_field_desc* fields);
+DBFE_NODISCARD dbfe_status dbfe_translate_record_structure(const char* driver, uint16_t count,
+                                                           const dbfe_logical_field* logical,
+                                                           dbfe_field_desc* physical);
+DBFE_NODISCARD dbfe_status dbfe_create_table(dbfe_database database, bool overwrite, const dbfe_table_desc* table,
+                                             uint16_t field_count, const dbfe_field_desc* fields);
 /* Replacing a table whole. Begin creates the new, empty table beside the old
  * one under a hidden name of its own, which dbfe_get_replacement_name gives
  * (relative to the database directory, like the table's name) for
@@ -188,29 +202,33 @@ dbfe_status dbfe_create_table(dbfe_database database, bool overwrite, const dbfe
  * it fails, dropping the new table and leaving the old one, with
  * DBFE_ERR_TABLE_IN_USE when the old table is open, DBFE_ERR_TABLE_REPLACED
  * when the file under the table's name is no longer the one begin found, or
- * DBFE_ERR_CREATE_FAILED. Commit and drop free the handle, also on failure.
+ * DBFE_ERR_CREATE_FAILED. Once the new table is in its place the commit
+ * succeeds, with DBFE_WARN_NOT_DURABLE when the directory could not be synced
+ * after the rename: the table is replaced, but a system crash may yet bring
+ * the old one back; the error context names the table and the reason. Commit
+ * and drop free the handle, also on failure.
  * dbfe_create_table is a begin followed at once by a commit. */
-dbfe_status dbfe_begin_replacement(dbfe_database database, const dbfe_table_desc* table,
-                                   uint16_t field_count, const dbfe_field_desc* fields,
-                                   dbfe_replacement* replacement);
-dbfe_status dbfe_get_replacement_name(dbfe_replacement replacement, char* name, size_t size);
-dbfe_status dbfe_commit_replacement(dbfe_replacement* replacement);
-dbfe_status dbfe_drop_replacement(dbfe_replacement* replacement);
+DBFE_NODISCARD dbfe_status dbfe_begin_replacement(dbfe_database database, const dbfe_table_desc* table,
+                                                  uint16_t field_count, const dbfe_field_desc* fields,
+                                                  dbfe_replacement* replacement);
+DBFE_NODISCARD dbfe_status dbfe_get_replacement_name(dbfe_replacement replacement, char* name, size_t size);
+DBFE_NODISCARD dbfe_status dbfe_commit_replacement(dbfe_replacement* replacement);
+DBFE_NODISCARD dbfe_status dbfe_drop_replacement(dbfe_replacement* replacement);
 
-dbfe_status dbfe_open_table(dbfe_database database, const char* name, const char* driver,
-                            const char* index_name, dbfe_open_mode mode, dbfe_share_mode share,
-                            bool translate, bool bidirectional, dbfe_cursor* cursor);
-dbfe_status dbfe_close_cursor(dbfe_cursor* cursor);
+DBFE_NODISCARD dbfe_status dbfe_open_table(dbfe_database database, const char* name, const char* driver,
+                                           const char* index_name, dbfe_open_mode mode, dbfe_share_mode share,
+                                           bool translate, bool bidirectional, dbfe_cursor* cursor);
+DBFE_NODISCARD dbfe_status dbfe_close_cursor(dbfe_cursor* cursor);
 
-dbfe_status dbfe_get_cursor_props(dbfe_cursor cursor, dbfe_cursor_props* props);
-dbfe_status dbfe_get_field_descs(dbfe_cursor cursor, dbfe_field_desc* fields);
-dbfe_status dbfe_set_cursor_property(dbfe_cursor cursor, uint32_t property, uint64_t value);
+DBFE_NODISCARD dbfe_status dbfe_get_cursor_props(dbfe_cursor cursor, dbfe_cursor_props* props);
+DBFE_NODISCARD dbfe_status dbfe_get_field_descs(dbfe_cursor cursor, dbfe_field_desc* fields);
+DBFE_NODISCARD dbfe_status dbfe_set_cursor_property(dbfe_cursor cursor, uint32_t property, uint64_t value);
 
 /* Record buffers. A value is a zero-terminated string for a string field and a
  * double for a float field; a NULL value makes the field empty. */
-dbfe_status dbfe_init_record(dbfe_cursor cursor, uint8_t* record);
-dbfe_status dbfe_put_field(dbfe_cursor cursor, uint16_t field_number, uint8_t* record,
-                           const void* value);
+DBFE_NODISCARD dbfe_status dbfe_init_record(dbfe_cursor cursor, uint8_t* record);
+DBFE_NODISCARD dbfe_status dbfe_put_field(dbfe_cursor cursor, uint16_t field_number, uint8_t* record,
+                                          const void* value);
 /* String values need 3 * units1 + 1 bytes: a cursor opened with translate
  * gives UTF-8, up to three bytes for each stored byte (Windows-1252, the code
  * page of language bytes 0x03, which new tables get, and 0x57 to 0x59, stores
@@ -218,8 +236,8 @@ dbfe_status dbfe_put_field(dbfe_cursor cursor, uint16_t field_number, uint8_t* r
  * and put field transliterates what it lacks: Ř as R, anything else as '?';
  * other code pages pass UTF-8 through, cut between characters). Without
  * translate, values are the stored bytes, units1 + 1 of them. */
-dbfe_status dbfe_get_field(dbfe_cursor cursor, uint16_t field_number, const uint8_t* record,
-                           void* value, bool* empty);
+DBFE_NODISCARD dbfe_status dbfe_get_field(dbfe_cursor cursor, uint16_t field_number, const uint8_t* record,
+                                          void* value, bool* empty);
 
 /* Files and behaviour, as the engine keeps them:
  * - Float fields are numeric fields 'N' 20 wide with 10 decimals holding the
@@ -268,29 +286,29 @@ dbfe_status dbfe_get_field(dbfe_cursor cursor, uint16_t field_number, const uint
 /* Navigation. The cursor is on a record or between records; after set to
  * begin the next record is the first. The record count and sequence numbers
  * count the records that are not deleted. */
-dbfe_status dbfe_set_to_begin(dbfe_cursor cursor);
-dbfe_status dbfe_set_to_end(dbfe_cursor cursor);
-dbfe_status dbfe_set_to_seq_no(dbfe_cursor cursor, uint32_t seq_no);
-dbfe_status dbfe_get_record_count(dbfe_cursor cursor, uint32_t* count);
-dbfe_status dbfe_get_next_record(dbfe_cursor cursor, dbfe_lock lock, uint8_t* record,
-                                 dbfe_record_props* props);
-dbfe_status dbfe_get_prior_record(dbfe_cursor cursor, dbfe_lock lock, uint8_t* record,
-                                  dbfe_record_props* props);
-dbfe_status dbfe_get_record(dbfe_cursor cursor, dbfe_lock lock, uint8_t* record,
-                            dbfe_record_props* props);
+DBFE_NODISCARD dbfe_status dbfe_set_to_begin(dbfe_cursor cursor);
+DBFE_NODISCARD dbfe_status dbfe_set_to_end(dbfe_cursor cursor);
+DBFE_NODISCARD dbfe_status dbfe_set_to_seq_no(dbfe_cursor cursor, uint32_t seq_no);
+DBFE_NODISCARD dbfe_status dbfe_get_record_count(dbfe_cursor cursor, uint32_t* count);
+DBFE_NODISCARD dbfe_status dbfe_get_next_record(dbfe_cursor cursor, dbfe_lock lock, uint8_t* record,
+                                                dbfe_record_props* props);
+DBFE_NODISCARD dbfe_status dbfe_get_prior_record(dbfe_cursor cursor, dbfe_lock lock, uint8_t* record,
+                                                 dbfe_record_props* props);
+DBFE_NODISCARD dbfe_status dbfe_get_record(dbfe_cursor cursor, dbfe_lock lock, uint8_t* record,
+                                           dbfe_record_props* props);
 /* Up to `count` records after the cursor, without locks, read from the file in
  * one piece: the same records, one after another in `records`, that as many
  * get-next calls would give at this moment. `delivered` receives how many; the
  * cursor is left on the last of them. Fewer than `count` only at the end of
  * the table; none there is DBFE_ERR_EOF. */
-dbfe_status dbfe_get_next_records(dbfe_cursor cursor, uint32_t count, uint8_t* records, uint32_t* delivered);
+DBFE_NODISCARD dbfe_status dbfe_get_next_records(dbfe_cursor cursor, uint32_t count, uint8_t* records, uint32_t* delivered);
 
 /* Changes. Insert appends the record at the end of the file and leaves the
  * cursor on it; it is on disk, with the header's record count, on return. */
-dbfe_status dbfe_insert_record(dbfe_cursor cursor, dbfe_lock lock, const uint8_t* record);
-dbfe_status dbfe_modify_record(dbfe_cursor cursor, const uint8_t* record, bool free_lock);
-dbfe_status dbfe_delete_record(dbfe_cursor cursor);
-dbfe_status dbfe_release_record_lock(dbfe_cursor cursor);
+DBFE_NODISCARD dbfe_status dbfe_insert_record(dbfe_cursor cursor, dbfe_lock lock, const uint8_t* record);
+DBFE_NODISCARD dbfe_status dbfe_modify_record(dbfe_cursor cursor, const uint8_t* record, bool free_lock);
+DBFE_NODISCARD dbfe_status dbfe_delete_record(dbfe_cursor cursor);
+DBFE_NODISCARD dbfe_status dbfe_release_record_lock(dbfe_cursor cursor);
 
 #ifdef __cplusplus
 }

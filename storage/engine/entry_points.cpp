@@ -10,10 +10,11 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 
+#include "engine_session.h"
 #include "error_context.h"
 #include "field_translation.h"
-#include "session.h"
 #include "status_text.h"
 #include "table_replacement.h"
 
@@ -51,6 +52,15 @@ dbfe_status Engine(Operation&& operation) noexcept {
     operation();
     return static_cast<dbfe_status>(DBFE_OK);
   });
+}
+
+// A commit succeeds once the table is in place; a warning about it keeps its
+// context as a failure would.
+dbfe_status Committed(TableReplacement& replacement) {
+  const std::optional<EngineError> warning = replacement.Commit();
+  if (!warning) return DBFE_OK;
+  RememberFailure(warning->status(), warning->entries());
+  return warning->status();
 }
 
 template <typename Pointer>
@@ -184,10 +194,12 @@ dbfe_status dbfe_translate_record_structure(const char* driver, uint16_t count,
 
 dbfe_status dbfe_create_table(dbfe_database database, bool overwrite, const dbfe_table_desc* table,
                               uint16_t field_count, const dbfe_field_desc* fields) {
-  return Engine([&] {
+  return Guarded([&] {
+    RequireSession();
     const Database& db = DatabaseOf(database);
     const TableLayout layout = LayoutToCreate(db, table, field_count, fields);
-    TableReplacement(db.PathOf(table->name), layout, overwrite).Commit();
+    TableReplacement replacement(db.PathOf(table->name), layout, overwrite);
+    return Committed(replacement);
   });
 }
 
@@ -215,11 +227,12 @@ dbfe_status dbfe_get_replacement_name(dbfe_replacement replacement, char* name, 
 }
 
 dbfe_status dbfe_commit_replacement(dbfe_replacement* replacement) {
-  return Engine([&] {
+  return Guarded([&] {
+    RequireSession();
     Require(replacement, "replacement");
     const std::unique_ptr<dbfe_replacement_s> committing = RemoveReplacement(*replacement);
     *replacement = nullptr;
-    committing->replacement->Commit();
+    return Committed(*committing->replacement);
   });
 }
 

@@ -29,8 +29,8 @@ dbfe_status CreateSiteClassTable(const std::string& path, std::uint16_t species_
   std::snprintf(table.name, sizeof table.name, "%s", path.c_str());
   std::snprintf(table.driver, sizeof table.driver, "%s", "DBASE");
   status = dbfe_create_table(database, true, &table, 6, physical);
-  dbfe_close_database(&database);
-  return status;
+  const dbfe_status closed = dbfe_close_database(&database);
+  return status != DBFE_OK ? status : closed;
 }
 
 dbfe_status AppendSiteClassRows(const std::string& path) {
@@ -66,8 +66,7 @@ int main(int argc, char** argv) {
     for (std::uint64_t i = 0; i < 6; ++i) {
       if (table.Append(RowAt(i)) != DBFE_OK) return 1;
     }
-    dbfe_set_to_seq_no(table.cursor(), 2);
-    dbfe_delete_record(table.cursor());
+    if (dbfe_set_to_seq_no(table.cursor(), 2) != DBFE_OK || dbfe_delete_record(table.cursor()) != DBFE_OK) return 1;
     if (table.Close() != DBFE_OK) return 1;
   }
   for (const std::uint16_t width : {3, 16, 254}) {

@@ -7,6 +7,7 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 #include "error_context.h"
@@ -80,6 +81,27 @@ int CutFile(int fd, std::uint64_t length) noexcept {
     if (errno != EINTR) return errno;
   }
   return 0;
+}
+
+namespace {
+
+std::atomic<int> directory_sync_failure{0};
+
+}  // namespace
+
+int SyncDirectory(const std::string& directory) noexcept {
+  if (const int error = directory_sync_failure.load(std::memory_order_relaxed)) return error;
+  const FileDescriptor fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.valid()) return errno;
+  while (::fsync(fd.get()) != 0) {
+    if (errno == EINTR) continue;
+    return errno == EINVAL ? 0 : errno;  // EINVAL: the file system cannot sync directories
+  }
+  return 0;
+}
+
+void FailDirectorySyncsForTests(int error_number) noexcept {
+  directory_sync_failure.store(error_number, std::memory_order_relaxed);
 }
 
 namespace {

@@ -52,6 +52,14 @@ std::uint64_t FileSize(int fd, const std::string& path);
 // Cuts the file to `length` bytes; 0 or the errno of the failure.
 int CutFile(int fd, std::uint64_t length) noexcept;
 
+// Makes the renames and links done in `directory` survive a system crash; 0,
+// or the errno of the failure. A file system that cannot sync a directory
+// counts as done.
+int SyncDirectory(const std::string& directory) noexcept;
+// Tests: directory syncs fail with `error_number` from now on (0: they sync
+// again), which no file system here can be made to do on demand.
+void FailDirectorySyncsForTests(int error_number) noexcept;
+
 // Byte-range locks owned by the open file description (not the process), so
 // two cursors of one process exclude each other and closing an unrelated
 // descriptor of the same file drops nothing. A shared lock admits other

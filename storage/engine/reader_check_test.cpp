@@ -127,13 +127,13 @@ TEST_F(ReaderCheck, UpperCaseNamesOfTheSiteClassTableStayAsGiven) {
   dbfe_field_desc physical[6]{};
   ASSERT_EQ(dbfe_translate_record_structure("FOXPRO", 6, logical, physical), DBFE_OK);
   dbfe_database database = nullptr;
-  dbfe_open_database(nullptr, nullptr, DBFE_READ_WRITE, DBFE_SHARED, &database);
+  ASSERT_EQ(dbfe_open_database(nullptr, nullptr, DBFE_READ_WRITE, DBFE_SHARED, &database), DBFE_OK);
   dbfe_table_desc table{};
   const std::string path = directory_ / "bon_Hm1.dbf";
   std::strcpy(table.name, path.c_str());
   std::strcpy(table.driver, "FOXPRO");
   ASSERT_EQ(dbfe_create_table(database, true, &table, 6, physical), DBFE_OK);
-  dbfe_close_database(&database);
+  ASSERT_EQ(dbfe_close_database(&database), DBFE_OK);
   EXPECT_EQ(ReadWith("dbfread", path).fields,
             (std::vector<std::string>{"DREVINA:C", "BONITA:N", "VEK:N", "VYSKA:N", "TLOUSTKA:N", "HMOT:N"}));
   EXPECT_EQ(ReadWith("gdal", path).fields,

@@ -28,6 +28,7 @@ const char* StatusText(dbfe_status status) noexcept {
     case DBFE_ERR_TABLE_READ_ONLY: return "Table is read-only.";
     case DBFE_ERR_TABLE_LOCKED: return "Table is locked by another program.";
     case DBFE_ERR_TABLE_REPLACED: return "Table was replaced by another program.";
+    case DBFE_WARN_NOT_DURABLE: return "Table was replaced, but a system crash may undo it.";
     case DBFE_ERR_CORRUPT_TABLE: return "Table file is damaged or is not a dBASE table.";
     case DBFE_ERR_VALUE_DOES_NOT_FIT: return "Value cannot be stored exactly in the field.";
     case DBFE_ERR_INVALID_FIELD_VALUE: return "Field holds a value that is not a number.";

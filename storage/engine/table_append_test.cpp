@@ -33,7 +33,7 @@ class AppendCrashStates : public ::testing::TestWithParam<std::tuple<Medium, int
  protected:
   void SetUp() override {
     layout_ = NewTableLayout({{"drevina", 'C', 3, 0, 0}, {"hmot", 'N', 20, 10, 0}});
-    TableReplacement(path_, layout_, true).Commit();
+    ASSERT_FALSE(TableReplacement(path_, layout_, true).Commit().has_value());
     fd_ = FileDescriptor(::open(path_.c_str(), O_RDWR | O_CLOEXEC));
     ASSERT_TRUE(fd_.valid());
     FileTarget file(fd_.get(), path_);
@@ -157,7 +157,7 @@ TEST(AppendRun, WritesTheSameBytesThroughTheMappingAsThroughWriteCalls) {
   std::map<bool, std::vector<std::uint8_t>> files;
   for (const bool map_tail : {true, false}) {
     const std::string path = directory / (map_tail ? "mapped.dbf" : "written.dbf");
-    TableReplacement(path, layout, true).Commit();
+    ASSERT_FALSE(TableReplacement(path, layout, true).Commit().has_value());
     const FileDescriptor fd(::open(path.c_str(), O_RDWR | O_CLOEXEC));
     ASSERT_TRUE(fd.valid());
     AppendRun run(fd.get(), path, {}, layout, {.shared = false, .map_tail = map_tail});

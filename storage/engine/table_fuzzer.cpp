@@ -40,7 +40,7 @@ Setup& TheSetup() {
 
 void ReadErrorContext(dbfe_status status) {
   char text[DBFE_MAX_MESSAGE + 1];
-  dbfe_get_status_text(status, text, sizeof text);
+  (void)dbfe_get_status_text(status, text, sizeof text);  // exercised for its text only
   for (std::uint16_t entry = 1; entry < 16; ++entry) {
     std::int32_t native = 0;
     if (dbfe_get_error_entry(entry, &native, text, sizeof text) == DBFE_OK) break;
@@ -76,24 +76,24 @@ void Work(dbfe_cursor cursor, const std::uint8_t* data, std::size_t size) {
   std::uint32_t count = 0;
   if (dbfe_get_record_count(cursor, &count) != DBFE_OK) return;
   const std::uint32_t seq_no = size > 0 ? 1 + data[size - 1] % (count + 2) : 1;
-  dbfe_set_to_seq_no(cursor, seq_no);
+  ReadErrorContext(dbfe_set_to_seq_no(cursor, seq_no));
   if (dbfe_get_record(cursor, DBFE_WRITE_LOCK, record.data(), nullptr) == DBFE_OK) {
     const double value = size;
     // Letters the code page lacks, and a malformed sequence cut short.
     const char* text = size % 3 == 0 ? "FZ" : size % 3 == 1 ? "ŘŽŠ€ů" : "\xC5\x98\xE2\x82";
     for (const dbfe_field_desc& field : fields) {
       const void* put = field.type == DBFE_TYPE_ZSTRING ? static_cast<const void*>(text) : &value;
-      dbfe_put_field(cursor, field.number, record.data(), put);
+      ReadErrorContext(dbfe_put_field(cursor, field.number, record.data(), put));
     }
     ReadFields(cursor, fields, record.data());
-    dbfe_modify_record(cursor, record.data(), true);
-    dbfe_delete_record(cursor);
-    dbfe_get_next_record(cursor, DBFE_NO_LOCK, record.data(), nullptr);
+    ReadErrorContext(dbfe_modify_record(cursor, record.data(), true));
+    ReadErrorContext(dbfe_delete_record(cursor));
+    ReadErrorContext(dbfe_get_next_record(cursor, DBFE_NO_LOCK, record.data(), nullptr));
   }
-  dbfe_init_record(cursor, record.data());
+  ReadErrorContext(dbfe_init_record(cursor, record.data()));
   ReadErrorContext(dbfe_insert_record(cursor, DBFE_NO_LOCK, record.data()));
-  dbfe_set_to_end(cursor);
-  dbfe_get_prior_record(cursor, DBFE_NO_LOCK, record.data(), nullptr);
+  ReadErrorContext(dbfe_set_to_end(cursor));
+  ReadErrorContext(dbfe_get_prior_record(cursor, DBFE_NO_LOCK, record.data(), nullptr));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <new>
 
 #include "error_context.h"
 #include "file_attributes.h"
@@ -87,17 +88,6 @@ void SyncFile(int fd, const std::string& path) {
   }
 }
 
-// Makes the rename itself durable.
-void SyncDirectory(const std::string& path) {
-  FileDescriptor directory(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!directory.valid()) CreateFailed(path, errno);
-  while (::fsync(directory.get()) != 0) {
-    if (errno == EINTR) continue;
-    if (errno == EINVAL) return;  // the file system cannot sync directories
-    CreateFailed(path, errno);
-  }
-}
-
 }  // namespace
 
 TableReplacement::TableReplacement(std::string path, const TableLayout& layout, bool overwrite)
@@ -143,7 +133,7 @@ void TableReplacement::CreateNewFile(const TableLayout& layout) {
   WriteAt(new_file_.get(), bytes, 0, path_, DBFE_ERR_CREATE_FAILED);
 }
 
-void TableReplacement::Commit() {
+std::optional<EngineError> TableReplacement::Commit() {
   try {
     // A cursor still open on the new table holds its shared lock.
     if (!TryLock(new_file_.get(), LOCK_EX, path_)) {
@@ -167,7 +157,18 @@ void TableReplacement::Commit() {
   // Removed while held, so that no one else is left holding a lock on it.
   ::unlink(lock_path_.c_str());
   lock_.Reset();
-  SyncDirectory(path_);
+  return MakeRenameDurable();
+}
+
+// The table is in its place whatever this finds, so it reports rather than throws.
+std::optional<EngineError> TableReplacement::MakeRenameDurable() const noexcept {
+  const int error = SyncDirectory(DirectoryOf(path_));
+  if (error == 0) return std::nullopt;
+  try {
+    return EngineError(DBFE_WARN_NOT_DURABLE).Table(path_).Os(error);
+  } catch (const std::bad_alloc&) {
+    return EngineError(DBFE_WARN_NOT_DURABLE);
+  }
 }
 
 // The table under the name must be the one found at begin (or none), and

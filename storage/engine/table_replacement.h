@@ -15,6 +15,7 @@
 #include <string>
 
 #include "append_run.h"
+#include "error_context.h"
 #include "file_layout.h"
 #include "os_file.h"
 
@@ -41,8 +42,10 @@ class TableReplacement {
   // (a cursor on either table is open), DBFE_ERR_TABLE_REPLACED (another
   // program put a different file under the table's name meanwhile),
   // DBFE_ERR_TABLE_EXISTS or DBFE_ERR_CREATE_FAILED; the new table is dropped
-  // then, the old one left as it is.
-  void Commit();
+  // then, the old one left as it is. Once the new table is in place nothing
+  // is thrown: a directory that cannot be synced comes back as
+  // DBFE_WARN_NOT_DURABLE, naming the table and the reason.
+  [[nodiscard]] std::optional<EngineError> Commit();
 
  private:
   struct OldTable {
@@ -54,6 +57,7 @@ class TableReplacement {
   void CreateNewFile(const TableLayout& layout);
   FileDescriptor LockOldTableForCommit() const;
   void PutInPlace();
+  std::optional<EngineError> MakeRenameDurable() const noexcept;
   void Drop() noexcept;
 
   std::string path_;

@@ -69,12 +69,14 @@ EngineSession::EngineSession() {
   }
 }
 
-EngineSession::~EngineSession() { dbfe_exit(); }
+// A destructor has no one to tell; a failed exit shows as the next session's init status.
+EngineSession::~EngineSession() { (void)dbfe_exit(); }
 
 std::vector<std::string> FailureLines(dbfe_status status) {
   std::vector<std::string> lines;
   char text[DBFE_MAX_MESSAGE + 1];
-  dbfe_get_status_text(status, text, sizeof text);
+  // An unknown status still gets a text that says so.
+  (void)dbfe_get_status_text(status, text, sizeof text);
   lines.emplace_back(text);
   for (std::uint16_t entry = 1;; ++entry) {
     std::int32_t native = 0;
@@ -118,8 +120,8 @@ dbfe_status CreateHeightDiameterTable(const std::string& path, bool overwrite, c
   status = dbfe_open_database(nullptr, nullptr, DBFE_READ_WRITE, DBFE_SHARED, &database);
   if (status != DBFE_OK) return status;
   status = dbfe_create_table(database, overwrite, &table, 4, physical);
-  dbfe_close_database(&database);
-  return status;
+  const dbfe_status closed = dbfe_close_database(&database);
+  return status != DBFE_OK ? status : closed;
 }
 
 dbfe_status BeginHeightDiameterReplacement(const std::string& path, dbfe_replacement& replacement,
@@ -132,8 +134,9 @@ dbfe_status BeginHeightDiameterReplacement(const std::string& path, dbfe_replace
   status = dbfe_open_database(nullptr, nullptr, DBFE_READ_WRITE, DBFE_SHARED, &database);
   if (status != DBFE_OK) return status;
   status = dbfe_begin_replacement(database, &table, 4, physical, &replacement);
-  dbfe_close_database(&database);
+  const dbfe_status closed = dbfe_close_database(&database);
   if (status != DBFE_OK) return status;
+  if (closed != DBFE_OK) return closed;
   char name[DBFE_MAX_PATH + 1];
   status = dbfe_get_replacement_name(replacement, name, sizeof name);
   new_path = name;
@@ -155,13 +158,17 @@ OpenTable::~OpenTable() { Close(); }
 dbfe_status OpenTable::Close() {
   dbfe_status status = DBFE_OK;
   if (cursor_ != nullptr) status = dbfe_close_cursor(&cursor_);
-  if (database_ != nullptr) dbfe_close_database(&database_);
+  if (database_ != nullptr) {
+    const dbfe_status closed = dbfe_close_database(&database_);
+    if (status == DBFE_OK) status = closed;
+  }
   return status;
 }
 
 std::vector<std::uint8_t> OpenTable::NewRecord() const {
   std::vector<std::uint8_t> record(record_size_);
-  dbfe_init_record(cursor_, record.data());
+  const dbfe_status status = dbfe_init_record(cursor_, record.data());
+  if (status != DBFE_OK) throw std::runtime_error("init record: " + FailureMessage(status));
   return record;
 }
 
@@ -203,8 +210,8 @@ Row OpenTable::Decode(const std::vector<std::uint8_t>& record) {
 std::vector<Row> OpenTable::ReadAll() {
   std::vector<Row> rows;
   std::vector<std::uint8_t> record(record_size_);
-  dbfe_set_to_begin(cursor_);
-  dbfe_status status;
+  dbfe_status status = dbfe_set_to_begin(cursor_);
+  if (status != DBFE_OK) throw std::runtime_error("set to begin: " + FailureMessage(status));
   while ((status = dbfe_get_next_record(cursor_, DBFE_NO_LOCK, record.data(), nullptr)) == DBFE_OK) {
     rows.push_back(Decode(record));
   }

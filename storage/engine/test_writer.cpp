@@ -100,7 +100,7 @@ int ProbeReadOnly(const std::string& path) {
   OpenTable table(path, DBFE_READ_ONLY);
   if (table.status() != DBFE_OK) Fail(table.status());
   dbfe_cursor_props props{};
-  dbfe_get_cursor_props(table.cursor(), &props);
+  if (const dbfe_status status = dbfe_get_cursor_props(table.cursor(), &props); status != DBFE_OK) Fail(status);
   Say(std::string("read-only open, read_only=") + (props.read_only ? "true" : "false"));
   Say("rows " + std::to_string(table.ReadAll().size()));
   char code[8];

@@ -1,4 +1,4 @@
-#include "session.h"
+#include "engine_session.h"
 
 #include <atomic>
 #include <cstring>
