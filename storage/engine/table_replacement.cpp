@@ -19,6 +19,7 @@ namespace {
 using dravlik::DirectoryOf;
 using dravlik::FileNameOf;
 using dravlik::HiddenSibling;
+using dravlik::StillNamed;
 
 constexpr int kLockAttempts = 10;
 
@@ -70,12 +71,6 @@ FileDescriptor OpenIfThere(const std::string& path, struct stat& info) {
   }
   if (::fstat(fd.get(), &info) != 0) CreateFailed(path, errno);
   return fd;
-}
-
-// Whether the name still leads to the file we hold (not followed if a link).
-bool StillNamed(int fd, const std::string& path) {
-  struct stat held {}, named {};
-  return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &named) == 0 && IdentityOf(named) == IdentityOf(held);
 }
 
 bool UserMayWrite(const std::string& path, const struct stat& info) {

@@ -26,12 +26,6 @@ std::uint64_t RandomSeed() {
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
-// Whether `name` still leads to the file we hold (not followed if a link).
-bool StillNamed(int fd, const std::string& name) {
-  struct stat held {}, named {};
-  return ::fstat(fd, &held) == 0 && ::lstat(name.c_str(), &named) == 0 && SameFile(held, named);
-}
-
 bool TryExclusiveLock(int fd) {
   while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno != EINTR) return false;
@@ -59,6 +53,11 @@ bool IsLeftover(int directory_fd, const char* name) {
 }
 
 }  // namespace
+
+bool StillNamed(int fd, const std::string& name) {
+  struct stat held {}, named {};
+  return ::fstat(fd, &held) == 0 && ::lstat(name.c_str(), &named) == 0 && SameFile(held, named);
+}
 
 std::string DirectoryOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');

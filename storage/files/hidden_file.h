@@ -9,6 +9,9 @@
 
 namespace dravlik {
 
+// Whether `name` still leads to the file open as `fd` (a link is not followed).
+bool StillNamed(int fd, const std::string& name);
+
 std::string DirectoryOf(const std::string& path);
 std::string FileNameOf(const std::string& path);
 
