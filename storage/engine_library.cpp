@@ -9,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "blanks.h"
 #include "database_error.h"
 #include "engine_search.h"
 
@@ -40,12 +41,6 @@ void Initialise(const OpenedEngine& opened) {
     dlclose(opened.handle);
     EngineStartFailed(status);
   }
-}
-
-std::string Trimmed(const std::string& line) {
-  const auto first = line.find_first_not_of(" \t\r\n");
-  if (first == std::string::npos) return "";
-  return line.substr(first, line.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 // An engine that never ends its error context must not hang the program.
@@ -99,7 +94,7 @@ std::string EngineLibrary::ErrorMessage(dbfe_status status, bool withContext) {
   std::vector<std::string> lines;
   std::set<std::string> seen;
   const auto add = [&](const std::string& line) {
-    std::string trimmed = Trimmed(line);
+    std::string trimmed(WithoutBlanks(line, " \t\r\n"));
     if (!trimmed.empty() && seen.insert(trimmed).second) lines.push_back(std::move(trimmed));
   };
   char text[DBFE_MAX_MESSAGE + 1];

@@ -4,17 +4,12 @@
 #include <clocale>
 #include <cmath>
 
+#include "blanks.h"
 #include "database_error.h"
 #include "table.h"
 
 namespace dravlik {
 namespace {
-
-std::string Trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return "";
-  return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
-}
 
 // The longest prefix of at most `size` characters (code points of UTF-8).
 std::string_view CutToSize(std::string_view value, int size) {
@@ -86,7 +81,7 @@ void TFloatField::SetAsFloat(double value) {
 }
 
 void TFloatField::SetText(std::string_view text) {
-  if (Trimmed(text).empty()) return Clear();
+  if (WithoutBlanks(text).empty()) return Clear();
   const std::optional<double> value = ParseFloat(text);
   if (!value) {
     DatabaseError("'" + std::string(text) + "' is not a valid floating point value for field '" + DisplayName() + "'");
@@ -95,7 +90,7 @@ void TFloatField::SetText(std::string_view text) {
 }
 
 std::optional<double> ParseFloat(std::string_view text, char decimalSeparator) {
-  std::string number = Trimmed(text);
+  std::string number(WithoutBlanks(text));
   if (number.empty()) return std::nullopt;
   // Only the locale's separator is one: "1.5" is no number where it is ','.
   if (decimalSeparator != '.') {

@@ -10,14 +10,13 @@
 #include <cstring>
 #include <sstream>
 
+#include "blanks.h"
+
 namespace dravlik {
 namespace {
 
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
+// A file written on Windows leaves a carriage return on each line.
+constexpr std::string_view kLineBlanks = " \t\r";
 
 [[noreturn]] void Refuse(const std::string& path, const std::string& reason) {
   throw SettingsError("The engine settings file " + path + " " + reason + ".");
@@ -88,12 +87,12 @@ std::optional<std::string> ReadSetting(const std::string& path, const std::strin
   std::istringstream lines(*contents);
   std::string line;
   while (std::getline(lines, line)) {
-    const std::string content = Trimmed(line);
+    const std::string content(WithoutBlanks(line, kLineBlanks));
     if (content.empty() || content[0] == '#' || content[0] == ';') continue;
     const auto equals = content.find('=');
     if (equals == std::string::npos) continue;
-    if (strcasecmp(Trimmed(content.substr(0, equals)).c_str(), key.c_str()) == 0) {
-      return Trimmed(content.substr(equals + 1));
+    if (strcasecmp(std::string(WithoutBlanks(content.substr(0, equals), kLineBlanks)).c_str(), key.c_str()) == 0) {
+      return std::string(WithoutBlanks(content.substr(equals + 1), kLineBlanks));
     }
   }
   return std::nullopt;

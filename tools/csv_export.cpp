@@ -3,6 +3,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "blanks.h"
 #include "number_text.h"
 #include "output_file.h"
 #include "table.h"
@@ -20,7 +21,7 @@ std::string Quoted(std::string_view text) {
 // GDAL, dbfread and LibreOffice give it.
 std::string CsvValue(const FieldValue& value) {
   if (const auto* text = std::get_if<std::string>(&value)) {
-    return Quoted(std::string_view(*text).substr(0, text->find_last_not_of(' ') + 1));
+    return Quoted(WithoutPadding(*text));
   }
   std::string text;
   if (const auto* number = std::get_if<double>(&value)) AppendNumber(text, *number, false);

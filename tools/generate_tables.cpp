@@ -165,15 +165,17 @@ JobReport Check(const TableJob& job, TSession& session) {
   return report;
 }
 
-// Each job on a thread and with a session of its own; the reports in the
-// jobs' order.
+// Each job on a thread and with a session of its own, which the thread also
+// ends: engine handles belong to the thread that made them. The reports come
+// in the jobs' order.
 std::vector<JobReport> RunAll(const std::vector<const TableJob*>& jobs,
                               const std::function<JobReport(const TableJob&, TSession&)>& run) {
-  std::vector<std::unique_ptr<TSession>> sessions;
   std::vector<std::future<JobReport>> running;
   for (const TableJob* job : jobs) {
-    sessions.push_back(std::make_unique<TSession>(job->name));
-    running.push_back(std::async(std::launch::async, run, std::cref(*job), std::ref(*sessions.back())));
+    running.push_back(std::async(std::launch::async, [job, &run] {
+      TSession session(job->name);
+      return run(*job, session);
+    }));
   }
   std::vector<JobReport> reports;
   for (auto& report : running) reports.push_back(report.get());

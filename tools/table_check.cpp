@@ -47,7 +47,7 @@ std::string Text(const FieldValue& value) {
 
 // A key as people read it: a code without the padding the file gives it.
 std::string KeyText(const FieldValue& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) return text->substr(0, text->find_last_not_of(' ') + 1);
+  if (const auto* text = std::get_if<std::string>(&value)) return std::string(WithoutPadding(*text));
   return Text(value);
 }
 
