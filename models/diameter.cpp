@@ -87,7 +87,7 @@ double Extrapolate(SpeciesIndex species, int group, double age, double bound, do
 }  // namespace
 
 int DiameterGroup(SpeciesIndex species) {
-  if (!IsModelledSpecies(species)) throw std::out_of_range("species index has no diameter group");
+  if (!IsModelledSpecies(species)) throw UnmodelledSpecies(species, "diameter group");
   return kDiameterGroups[species];
 }
 

@@ -24,6 +24,7 @@ TEST(SiteIndexInversion, TiesGoDown) {
     EXPECT_EQ(SiteIndexInversion(6, 70, HeightCurve(6, 70, S)), S - 1.0 / 256) << S;
   }
   EXPECT_EQ(SiteIndexInversion(14, 50, 20), 0.0);
+  EXPECT_THROW(SiteIndexInversion(13, 50, 20), UnmodelledSpecies);
 }
 
 TEST(SiteIndexInversion, EstimatesHeightsBeyondTheRangeProportionally) {
@@ -97,7 +98,7 @@ TEST(Diameter, RaisesWhereTheCurveOrTheSecantFails) {
   EXPECT_THROW(DiameterFromSiteIndex(3, 50, 10, 5), DivisionByZeroError);
   // Above U the anchors 32 and 30 of species 7 both clamp to its highest site index 30.
   EXPECT_THROW(DiameterFromSiteIndex(7, 50, 40, 20), DivisionByZeroError);
-  EXPECT_THROW(Diameter(13, 50, 20), std::out_of_range);
+  EXPECT_THROW(Diameter(13, 50, 20), UnmodelledSpecies);
 }
 
 // Which branch each generator site index takes, for heights on its height curve.

@@ -67,7 +67,7 @@ double ClampedSiteIndex(SpeciesIndex species, double siteIndex) {
 }  // namespace
 
 double HeightCurve(SpeciesIndex species, double age, double siteIndex) {
-  if (!IsModelledSpecies(species)) throw std::out_of_range("species index has no height model");
+  if (!IsModelledSpecies(species)) throw UnmodelledSpecies(species, "height model");
   return HeightCurveValues().Get(species, age, siteIndex, [&] {
     // Anchored at the site index itself at the reference age; the height uses e^(-B·t).
     const AnchoredCurve& curve = HeightCurves().Get(species, siteIndex, [&] {

@@ -52,7 +52,7 @@ TEST(SiteIndexHeight, ReturnsZeroWhereArithmeticFails) {
 TEST(HeightCurve, LetsArithmeticErrorsThrough) {
   EXPECT_THROW(HeightCurve(0, 0, 26), DivisionByZeroError);
   EXPECT_THROW(HeightCurve(0, -5, 26), InvalidOperationError);
-  EXPECT_THROW(HeightCurve(13, 50, 26), std::out_of_range);
+  EXPECT_THROW(HeightCurve(13, 50, 26), UnmodelledSpecies);
 }
 
 }  // namespace

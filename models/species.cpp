@@ -33,7 +33,7 @@ constexpr std::array<SpeciesLimits, kModelledSpeciesCount> kLimits = {{
 }};
 
 const SpeciesLimits& LimitsOf(SpeciesIndex species) {
-  if (!IsModelledSpecies(species)) throw std::out_of_range("species index " + std::to_string(species) + " has no model");
+  if (!IsModelledSpecies(species)) throw UnmodelledSpecies(species, "model");
   return kLimits[species];
 }
 

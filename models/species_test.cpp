@@ -64,8 +64,8 @@ TEST(SpeciesLimits, SiteClassTableHasItsRowCount) {
 }
 
 TEST(SpeciesLimits, UnmodelledSpeciesHaveNoLimits) {
-  EXPECT_THROW(SiteIndexRangeOf(13), std::out_of_range);
-  EXPECT_THROW(MaximumAge(14), std::out_of_range);
+  EXPECT_THROW(SiteIndexRangeOf(13), UnmodelledSpecies);
+  EXPECT_THROW(MaximumAge(14), UnmodelledSpecies);
 }
 
 }  // namespace

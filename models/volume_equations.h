@@ -341,7 +341,7 @@ auto UseEquationsOf(SpeciesIndex species, Use use) {
     case OL: return use(VariableExponentEquations(kAlder));
     case TP: return use(VariableExponentEquations(kPoplar));
   }
-  throw std::out_of_range("no volume equations for this species");
+  throw UnmodelledSpecies(species, "volume equations");
 }
 
 // V4: the polynomial c5·Hc⁵ + … + c0; above the cap height (0: none) it goes on
