@@ -37,9 +37,10 @@ std::optional<double> PlainDecimal(std::string_view text, char point) {
   return negative ? -value : value;
 }
 
-// from_chars on a text whose decimal separator is a comma: a copy with a
-// point, on the stack unless the number is longer than any number needs to be.
-std::from_chars_result FromCharsWithComma(std::string_view text, double& value) {
+// from_chars on a text whose decimal separator is another character: a copy
+// with a point, on the stack unless the number is longer than any number needs
+// to be.
+std::from_chars_result FromCharsWithSeparator(std::string_view text, char separator, double& value) {
   char onStack[64];
   std::string onHeap;
   char* digits = onStack;
@@ -47,7 +48,7 @@ std::from_chars_result FromCharsWithComma(std::string_view text, double& value) 
     onHeap.resize(text.size());
     digits = onHeap.data();
   }
-  std::replace_copy(text.begin(), text.end(), digits, ',', '.');
+  std::replace_copy(text.begin(), text.end(), digits, separator, '.');
   std::from_chars_result parsed = std::from_chars(digits, digits + text.size(), value);
   parsed.ptr = text.data() + (parsed.ptr - digits);
   return parsed;
@@ -55,19 +56,19 @@ std::from_chars_result FromCharsWithComma(std::string_view text, double& value) 
 
 }  // namespace
 
-std::optional<double> ParseNumber(std::string_view text, bool decimalComma) {
+std::optional<double> ParseNumber(std::string_view text, char decimalSeparator) {
   text = WithoutBlanks(text);
   if (text.empty()) return std::nullopt;
   if (text.front() == '+') {
     text.remove_prefix(1);
     if (!text.empty() && text.front() == '-') return std::nullopt;
   }
-  if (const auto plain = PlainDecimal(text, decimalComma ? ',' : '.')) return plain;
+  if (const auto plain = PlainDecimal(text, decimalSeparator)) return plain;
   double value = 0;
   std::from_chars_result parsed{};
-  if (decimalComma) {
+  if (decimalSeparator != '.') {
     if (text.find('.') != std::string_view::npos) return std::nullopt;
-    parsed = FromCharsWithComma(text, value);
+    parsed = FromCharsWithSeparator(text, decimalSeparator, value);
   } else {
     parsed = std::from_chars(text.data(), text.data() + text.size(), value);
   }
