@@ -171,18 +171,4 @@ std::size_t CountLineBreaks(std::string_view text) {
   return count;
 }
 
-void AppendField(std::string& out, std::string_view text, char delimiter) {
-  const auto special = [delimiter](char c) { return c == delimiter || c == '"' || c == '\n' || c == '\r'; };
-  if (std::none_of(text.begin(), text.end(), special)) {
-    out.append(text);
-    return;
-  }
-  out += '"';
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
 }  // namespace dravlik

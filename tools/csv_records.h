@@ -44,7 +44,4 @@ std::size_t EndOfFields(std::string_view text, char delimiter, std::size_t count
 // Line breaks in a text, CRLF counted once.
 std::size_t CountLineBreaks(std::string_view text);
 
-// A field, quoted where its text needs it.
-void AppendField(std::string& out, std::string_view text, char delimiter);
-
 }  // namespace dravlik

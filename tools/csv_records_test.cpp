@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "delimited_fields.h"
+
 namespace dravlik {
 namespace {
 

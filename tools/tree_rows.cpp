@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "blanks.h"
+#include "delimited_fields.h"
 #include "domain_warnings.h"
 #include "number_text.h"
 #include "numeric.h"

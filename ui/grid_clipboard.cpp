@@ -7,6 +7,7 @@
 #include <string>
 
 #include "data_source.h"
+#include "delimited_fields.h"
 #include "table.h"
 
 namespace dravlik {
@@ -52,7 +53,7 @@ class TextBuilder {
   void Cell(const char* tag, const std::string& text) {
     if (!firstCell_) tsv_ += '\t';
     firstCell_ = false;
-    AppendTabSeparated(text);
+    AppendField(tsv_, text, '\t');  // quoted where it would split the cell
     html_ += '<';
     html_ += tag;
     html_ += '>';
@@ -60,17 +61,6 @@ class TextBuilder {
     html_ += "</";
     html_ += tag;
     html_ += '>';
-  }
-
-  // A text that would split the cell is quoted as spreadsheets quote it.
-  void AppendTabSeparated(const std::string& text) {
-    if (text.find_first_of("\t\n\r\"") == std::string::npos) {
-      tsv_ += text;
-      return;
-    }
-    tsv_ += '"';
-    for (const char c : text) tsv_ += c == '"' ? std::string("\"\"") : std::string(1, c);
-    tsv_ += '"';
   }
 
   void AppendHtml(const std::string& text) {
