@@ -6,7 +6,6 @@
 #include "plausible_ratio.h"
 #include "table.h"
 #include "table_regeneration.h"
-#include "volume.h"
 
 namespace dravlik {
 
@@ -18,7 +17,7 @@ enum Field { kSpecies, kHeight, kDiameter, kVolume };
 
 }  // namespace
 
-void WriteHeightDiameterRows(RowWriter& out, VolumeModel volume) {
+void WriteHeightDiameterRows(RowWriter& out, const vzorce::ModelSet& models) {
   std::string code;
   for (SpeciesIndex species = 0; species < vzorce::kModelledSpeciesCount; ++species) {
     for (int height = kLowestTableHeight; height <= kHighestTableHeight; ++height) {
@@ -30,7 +29,7 @@ void WriteHeightDiameterRows(RowWriter& out, VolumeModel volume) {
         out.SetInteger(kDiameter, diameter);
         if (HasPlausibleRatio(height, diameter)) {
           double v1 = 0, v2 = 0, v3 = 0, v4 = 0;
-          volume(species, diameter, height, v1, v2, v3, v4);
+          models.volume(species, diameter, height, v1, v2, v3, v4);
           out.SetFloat(kVolume, vzorce::RoundToHundredths(v1));
         }
         out.Post();
@@ -39,10 +38,10 @@ void WriteHeightDiameterRows(RowWriter& out, VolumeModel volume) {
   }
 }
 
-void GenerateHeightDiameterTable(TTable& table, VolumeModel volume) {
+void GenerateHeightDiameterTable(TTable& table, const vzorce::ModelSet& models) {
   TableRegeneration regeneration(table);
   TableRowWriter writer(table, kHeightDiameterFields);
-  WriteHeightDiameterRows(writer, volume);
+  WriteHeightDiameterRows(writer, models);
   regeneration.Finish();
 }
 

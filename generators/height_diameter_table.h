@@ -6,17 +6,12 @@
 #include <array>
 #include <string_view>
 
+#include "model_set.h"
 #include "row_writer.h"
-#include "species.h"
-#include "volume.h"
 
 namespace dravlik {
 
 class TTable;
-
-// The volume model a row is computed with; tests replace it to make it fail.
-using VolumeModel = void (*)(vzorce::SpeciesIndex species, double diameter, double height, double& v1, double& v2,
-                             double& v3, double& v4);
 
 // The table's grid of whole heights (m) and diameters (cm), bounds included.
 inline constexpr int kLowestTableHeight = 7;
@@ -27,13 +22,13 @@ inline constexpr int kHighestTableDiameter = 80;
 // The fields the generator sets, by name, in the order of its field numbers.
 inline constexpr std::array<std::string_view, 4> kHeightDiameterFields = {"DREVINA", "VYSKA", "TLOUSTKA", "Hmot"};
 
-// The rows of the table, one after another, with the model's values.
-void WriteHeightDiameterRows(RowWriter& writer, VolumeModel volume = vzorce::Volume);
+// The rows of the table, one after another, with the volume model's values.
+void WriteHeightDiameterRows(RowWriter& writer, const vzorce::ModelSet& models = {});
 
 // Recreates the closed table, fills it and leaves it open on the first row;
 // the new file replaces the old one only once it is whole. An error ends the
 // generation with the old file untouched and the table open, read-only, on the
 // rows posted so far, the row under construction pending.
-void GenerateHeightDiameterTable(TTable& table, VolumeModel volume = vzorce::Volume);
+void GenerateHeightDiameterTable(TTable& table, const vzorce::ModelSet& models = {});
 
 }  // namespace dravlik

@@ -90,7 +90,9 @@ void FailingVolume(SpeciesIndex species, double d, double h, double& v1, double&
 
 TEST_F(HeightDiameterTableTest, AFailingModelEndsTheRunWithTheRowsPostedBefore) {
   volumesBeforeFailure = 10;  // height 7: diameters 7 to 16 get their volume, 17 fails
-  EXPECT_THROW(GenerateHeightDiameterTable(*table, FailingVolume), vzorce::OverflowError);
+  vzorce::ModelSet models;
+  models.volume = FailingVolume;
+  EXPECT_THROW(GenerateHeightDiameterTable(*table, models), vzorce::OverflowError);
   EXPECT_EQ(table->State(), dsInsert);
   EXPECT_EQ(table->RecordCount(), 10);
   EXPECT_FALSE(table->CanModify());

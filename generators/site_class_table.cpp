@@ -2,18 +2,14 @@
 
 #include <string>
 
-#include "diameter.h"
-#include "height_by_site_index.h"
 #include "numeric.h"
 #include "table.h"
 #include "table_regeneration.h"
-#include "volume.h"
 
 namespace dravlik {
 
 using vzorce::SpeciesIndex;
 
-const SiteClassModels kSiteClassModels = {vzorce::HeightBySiteIndex, vzorce::Diameter, vzorce::Volume};
 
 namespace {
 
@@ -21,7 +17,7 @@ enum Field { kSpecies, kSiteIndex, kAge, kHeight, kVolume, kDiameter };
 
 }  // namespace
 
-void WriteSiteClassRows(RowWriter& out, const SiteClassModels& models) {
+void WriteSiteClassRows(RowWriter& out, const vzorce::ModelSet& models) {
   std::string code;
   for (SpeciesIndex species = 0; species < vzorce::kModelledSpeciesCount; ++species) {
     const vzorce::SiteIndexRange range = vzorce::SiteIndexRangeOf(species);
@@ -47,7 +43,7 @@ void WriteSiteClassRows(RowWriter& out, const SiteClassModels& models) {
   }
 }
 
-void GenerateSiteClassTable(TTable& table, const SiteClassModels& models) {
+void GenerateSiteClassTable(TTable& table, const vzorce::ModelSet& models) {
   TableRegeneration regeneration(table);
   TableRowWriter writer(table, kSiteClassFields);
   WriteSiteClassRows(writer, models);

@@ -6,21 +6,12 @@
 #include <array>
 #include <string_view>
 
+#include "model_set.h"
 #include "row_writer.h"
-#include "species.h"
 
 namespace dravlik {
 
 class TTable;
-
-// The models a row is computed with; tests replace them to make one fail.
-struct SiteClassModels {
-  double (*height)(vzorce::SpeciesIndex species, double age, double siteIndex);
-  double (*diameter)(vzorce::SpeciesIndex species, double age, double height);
-  void (*volume)(vzorce::SpeciesIndex species, double diameter, double height, double& v1, double& v2, double& v3,
-                 double& v4);
-};
-extern const SiteClassModels kSiteClassModels;
 
 // The table's ages: from the youngest to each species' maximum age, in steps.
 inline constexpr int kYoungestTableAge = 15;
@@ -31,12 +22,12 @@ inline constexpr std::array<std::string_view, 6> kSiteClassFields = {"DREVINA", 
                                                                      "VYSKA",   "HMOT",   "TLOUSTKA"};
 
 // The rows of the table, one after another, with the models' values.
-void WriteSiteClassRows(RowWriter& writer, const SiteClassModels& models = kSiteClassModels);
+void WriteSiteClassRows(RowWriter& writer, const vzorce::ModelSet& models = {});
 
 // Recreates the closed table, fills it and leaves it open on the first row;
 // the new file replaces the old one only once it is whole. An error ends the
 // generation with the old file untouched and the table open, read-only, on the
 // rows posted so far, the row under construction pending.
-void GenerateSiteClassTable(TTable& table, const SiteClassModels& models = kSiteClassModels);
+void GenerateSiteClassTable(TTable& table, const vzorce::ModelSet& models = {});
 
 }  // namespace dravlik

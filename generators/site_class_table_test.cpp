@@ -81,7 +81,7 @@ double FirstRowHeight(SpeciesIndex, double, double) {
 }
 
 TEST_F(SiteClassTableTest, RoundsTiesToEvenFromTheExactProduct) {
-  SiteClassModels models = kSiteClassModels;
+  vzorce::ModelSet models;
   models.height = FirstRowHeight;
   for (const auto& [height, stored] : {std::pair{12.25, 12.2}, std::pair{12.35, 12.3}, std::pair{12.45, 12.4}}) {
     firstHeight = height;
@@ -102,7 +102,7 @@ double FailingDiameter(SpeciesIndex species, double age, double height) {
 TEST_F(SiteClassTableTest, AFailingModelEndsTheRunAndLeavesTheOldTableInPlace) {
   GenerateSiteClassTable(*MakeSiteClassTable());
   const std::vector<std::uint8_t> good = FileBytes("bon_Hm1.dbf");
-  SiteClassModels models = kSiteClassModels;
+  vzorce::ModelSet models;
   models.diameter = FailingDiameter;
   diametersBeforeFailure = 100;
   EXPECT_THROW(GenerateSiteClassTable(*table, models), vzorce::DivisionByZeroError);
@@ -128,7 +128,7 @@ TEST_F(SiteClassTableTest, AFailingModelEndsTheRunAndLeavesTheOldTableInPlace) {
   EXPECT_EQ(FilesHere(), std::vector<std::string>{"bon_Hm1.dbf"});
 }
 
-TEST_F(SiteClassTableTest, AFullDiskEndsTheRunAndLeavesTheOldTableInPlace) {
+TEST_F(SiteClassTableTest, AtAFileSizeLimitTheRunEndsAndLeavesTheOldTableInPlace) {
   GenerateSiteClassTable(*MakeSiteClassTable());
   const std::vector<std::uint8_t> good = FileBytes("bon_Hm1.dbf");
   const int result = testing::InChildProcess([] {
@@ -169,7 +169,7 @@ double SwappingHeight(SpeciesIndex species, double age, double siteIndex) {
 
 TEST_F(SiteClassTableTest, NeverOverwritesATableSwappedInMeanwhileNorReportsItsRowsAsWritten) {
   GenerateSiteClassTable(*MakeSiteClassTable());
-  SiteClassModels models = kSiteClassModels;
+  vzorce::ModelSet models;
   models.height = SwappingHeight;
   heightsBeforeSwap = 500;
   try {

@@ -9,9 +9,6 @@ namespace dravlik {
 
 using vzorce::SpeciesIndex;
 
-const GrowthModels kGrowthModels = {vzorce::HeightBySiteIndex, vzorce::TakesYoungStandPath, vzorce::Diameter,
-                                    vzorce::Volume};
-
 namespace {
 
 // Collects the points of a curve into segments.
@@ -48,7 +45,7 @@ std::vector<int> SampledSiteIndices(SpeciesIndex species) {
   return siteIndices;
 }
 
-std::optional<double> HeightAt(const GrowthModels& models, SpeciesIndex species, double age, double siteIndex) {
+std::optional<double> HeightAt(const vzorce::ModelSet& models, SpeciesIndex species, double age, double siteIndex) {
   try {
     return models.height(species, age, siteIndex);
   } catch (const vzorce::FloatingPointError&) {
@@ -56,7 +53,7 @@ std::optional<double> HeightAt(const GrowthModels& models, SpeciesIndex species,
   }
 }
 
-std::optional<double> DiameterAt(const GrowthModels& models, SpeciesIndex species, double age, double siteIndex) {
+std::optional<double> DiameterAt(const vzorce::ModelSet& models, SpeciesIndex species, double age, double siteIndex) {
   const std::optional<double> height = HeightAt(models, species, age, siteIndex);
   if (!height) return std::nullopt;
   try {
@@ -66,7 +63,7 @@ std::optional<double> DiameterAt(const GrowthModels& models, SpeciesIndex specie
   }
 }
 
-std::optional<double> VolumeAt(const GrowthModels& models, SpeciesIndex species, double diameter, double height) {
+std::optional<double> VolumeAt(const vzorce::ModelSet& models, SpeciesIndex species, double diameter, double height) {
   // A raise after V1 was written still leaves the point out: the call failed.
   double v1 = 0, v2 = 0, v3 = 0, v4 = 0;
   try {
@@ -77,7 +74,7 @@ std::optional<double> VolumeAt(const GrowthModels& models, SpeciesIndex species,
   return v1;
 }
 
-Curve HeightOverAge(const GrowthModels& models, SpeciesIndex species, int siteIndex) {
+Curve HeightOverAge(const vzorce::ModelSet& models, SpeciesIndex species, int siteIndex) {
   SegmentBuilder builder;
   for (int age = 0; age <= vzorce::MaximumAge(species); ++age) {
     builder.Add(age, HeightAt(models, species, age, siteIndex), models.youngStand(species, age, siteIndex));
@@ -85,7 +82,7 @@ Curve HeightOverAge(const GrowthModels& models, SpeciesIndex species, int siteIn
   return builder.Take();
 }
 
-Curve DiameterOverAge(const GrowthModels& models, SpeciesIndex species, int siteIndex) {
+Curve DiameterOverAge(const vzorce::ModelSet& models, SpeciesIndex species, int siteIndex) {
   SegmentBuilder builder;
   for (int age = 0; age <= vzorce::MaximumAge(species); ++age) {
     builder.Add(age, DiameterAt(models, species, age, siteIndex), models.youngStand(species, age, siteIndex));
@@ -93,7 +90,7 @@ Curve DiameterOverAge(const GrowthModels& models, SpeciesIndex species, int site
   return builder.Take();
 }
 
-Curve VolumeOverDiameter(const GrowthModels& models, SpeciesIndex species, double height, int largestDiameter) {
+Curve VolumeOverDiameter(const vzorce::ModelSet& models, SpeciesIndex species, double height, int largestDiameter) {
   SegmentBuilder builder;
   for (int diameter = 0; diameter <= largestDiameter; ++diameter) {
     builder.Add(diameter, VolumeAt(models, species, diameter, height), false);

@@ -7,19 +7,9 @@
 #include <optional>
 #include <vector>
 
-#include "species.h"
+#include "model_set.h"
 
 namespace dravlik {
-
-// The models the curves are drawn from; tests replace them to make one fail.
-struct GrowthModels {
-  double (*height)(vzorce::SpeciesIndex species, double age, double siteIndex);
-  bool (*youngStand)(vzorce::SpeciesIndex species, double age, double siteIndex);
-  double (*diameter)(vzorce::SpeciesIndex species, double age, double height);
-  void (*volume)(vzorce::SpeciesIndex species, double diameter, double height, double& v1, double& v2, double& v3,
-                 double& v4);
-};
-extern const GrowthModels kGrowthModels;
 
 // Consecutive points of one curve that the same model path gave. Where the
 // path changes without a gap, the first point of the new path ends the old
@@ -38,19 +28,19 @@ struct Curve {
 std::vector<int> SampledSiteIndices(vzorce::SpeciesIndex species);
 
 // Every whole year from 0 to the species' maximum age.
-Curve HeightOverAge(const GrowthModels& models, vzorce::SpeciesIndex species, int siteIndex);
-Curve DiameterOverAge(const GrowthModels& models, vzorce::SpeciesIndex species, int siteIndex);
+Curve HeightOverAge(const vzorce::ModelSet& models, vzorce::SpeciesIndex species, int siteIndex);
+Curve DiameterOverAge(const vzorce::ModelSet& models, vzorce::SpeciesIndex species, int siteIndex);
 // The primary volume V1 of one tree at every whole centimetre from 0 to
 // `largestDiameter`.
-Curve VolumeOverDiameter(const GrowthModels& models, vzorce::SpeciesIndex species, double height,
+Curve VolumeOverDiameter(const vzorce::ModelSet& models, vzorce::SpeciesIndex species, double height,
                          int largestDiameter);
 
 // Single points, empty where a model raises.
-std::optional<double> HeightAt(const GrowthModels& models, vzorce::SpeciesIndex species, double age,
+std::optional<double> HeightAt(const vzorce::ModelSet& models, vzorce::SpeciesIndex species, double age,
                                double siteIndex);
-std::optional<double> DiameterAt(const GrowthModels& models, vzorce::SpeciesIndex species, double age,
+std::optional<double> DiameterAt(const vzorce::ModelSet& models, vzorce::SpeciesIndex species, double age,
                                  double siteIndex);
-std::optional<double> VolumeAt(const GrowthModels& models, vzorce::SpeciesIndex species, double diameter,
+std::optional<double> VolumeAt(const vzorce::ModelSet& models, vzorce::SpeciesIndex species, double diameter,
                                double height);
 
 }  // namespace dravlik

@@ -46,7 +46,7 @@ QChartView* MakeView(QChart* chart) {
 
 }  // namespace
 
-GrowthCurvesWindow::GrowthCurvesWindow(const CurvesRow& row, QWidget* parent, const GrowthModels& models)
+GrowthCurvesWindow::GrowthCurvesWindow(const CurvesRow& row, QWidget* parent, const vzorce::ModelSet& models)
     : QWidget(parent, Qt::Window), row_(row), models_(models), tabs_(new QTabWidget) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(tr("Growth curves – %1").arg(SpeciesCodeText(row.species)));

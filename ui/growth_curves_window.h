@@ -36,7 +36,7 @@ class GrowthCurvesWindow : public QWidget {
 
   // For a modelled species.
   explicit GrowthCurvesWindow(const CurvesRow& row, QWidget* parent = nullptr,
-                              const GrowthModels& models = kGrowthModels);
+                              const vzorce::ModelSet& models = {});
 
   QTabWidget* Tabs() const { return tabs_; }
   QChartView* View(Tab tab) const;
@@ -54,7 +54,7 @@ class GrowthCurvesWindow : public QWidget {
   void ShowVolumeAt(double height);
 
   CurvesRow row_;
-  GrowthModels models_;
+  vzorce::ModelSet models_;
   QTabWidget* tabs_;
   QChartView* views_[3] = {};
   QDoubleSpinBox* volumeHeight_ = nullptr;

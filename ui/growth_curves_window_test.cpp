@@ -154,7 +154,7 @@ class GrowthCurvesWindowTest : public QObject {
   }
 
   void aRaisingModelLeavesAGapAndNoWrongPoint() {
-    const GrowthModels failing{HeightFailingAt40s, vzorce::TakesYoungStandPath, vzorce::Diameter, VolumeFailingAt30};
+    const vzorce::ModelSet failing{HeightFailingAt40s, vzorce::TakesYoungStandPath, vzorce::Diameter, VolumeFailingAt30};
     Open({kPine, 20, 42, 24, 30}, failing);
     QChartView* heights = window_->View(GrowthCurvesWindow::kHeightTab);
     for (const auto& [name, points] : CurvePoints(heights)) {
@@ -328,7 +328,7 @@ class GrowthCurvesWindowTest : public QObject {
   }
 
  private:
-  void Open(const CurvesRow& row, const GrowthModels& models = kGrowthModels) {
+  void Open(const CurvesRow& row, const vzorce::ModelSet& models = {}) {
     window_ = std::make_unique<GrowthCurvesWindow>(row, nullptr, models);
     window_->setAttribute(Qt::WA_DeleteOnClose, false);
   }
