@@ -12,6 +12,7 @@
 #include "height_diameter_table.h"
 #include "numeric.h"
 #include "plausible_ratio.h"
+#include "ogr2ogr.h"
 #include "scratch_directory.h"
 #include "schemas.h"
 #include "site_class_table.h"
@@ -29,7 +30,7 @@ void ForgetModelMemos() {
 }
 
 void BM_GenerateBothTables(benchmark::State& state) {
-  const bench::ScratchDirectory scratch;
+  const testing::WorkingInScratchDirectory scratch("pdravlik-bench");
   for (auto _ : state) {
     ForgetModelMemos();
     auto siteClass = MakeSiteClassTable();
@@ -44,7 +45,7 @@ void BM_GenerateBothTables(benchmark::State& state) {
 // Each table alone: run side by side, the longer one bounds the whole.
 template <class Make, class Generate>
 void GenerateOneTable(benchmark::State& state, Make make, Generate generate) {
-  const bench::ScratchDirectory scratch;
+  const testing::WorkingInScratchDirectory scratch("pdravlik-bench");
   for (auto _ : state) {
     ForgetModelMemos();
     auto table = make(Session());
@@ -94,7 +95,7 @@ void BM_ModelArithmeticAlone(benchmark::State& state) {
 }
 
 void BM_Ogr2ogrBothTablesFromCsv(benchmark::State& state) {
-  const bench::ScratchDirectory scratch;
+  const testing::WorkingInScratchDirectory scratch("pdravlik-bench");
   for (auto make : {MakeSiteClassTable, MakeHeightDiameterTable}) {
     auto table = make(Session());
     make == MakeSiteClassTable ? GenerateSiteClassTable(*table) : GenerateHeightDiameterTable(*table);

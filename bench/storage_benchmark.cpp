@@ -8,6 +8,7 @@
 
 #include "numeric.h"
 #include "plausible_ratio.h"
+#include "ogr2ogr.h"
 #include "scratch_directory.h"
 #include "schemas.h"
 #include "species.h"
@@ -47,7 +48,7 @@ const std::vector<Row>& Rows() {
 }
 
 void BM_TableLayerInsertAndPost(benchmark::State& state) {
-  const bench::ScratchDirectory scratch;
+  const testing::WorkingInScratchDirectory scratch("pdravlik-bench");
   const std::vector<Row>& rows = Rows();
   for (auto _ : state) {
     auto table = MakeHeightDiameterTable();
@@ -67,7 +68,7 @@ void BM_TableLayerInsertAndPost(benchmark::State& state) {
 }
 
 void BM_Ogr2ogrFromCsv(benchmark::State& state) {
-  const bench::ScratchDirectory scratch;
+  const testing::WorkingInScratchDirectory scratch("pdravlik-bench");
   {
     std::ofstream csv("TloVysHm.csv");
     csv << "drevina,tloustka,vyska,hmot\n";

@@ -1,32 +1,23 @@
 // The files hold exactly what the generators computed, as GDAL and dbfread read them.
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "height_diameter_table.h"
 #include "schemas.h"
+#include "program_run_for_tests.h"
 #include "site_class_table.h"
+#include "text_lines.h"
 #include "working_directory_for_tests.h"
 
 namespace dravlik {
 namespace {
 
+// A reader's lines; a reader that fails has none to give.
 std::vector<std::string> OutputLines(const std::string& command) {
-  std::vector<std::string> lines;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return lines;
-  std::string line;
-  for (int c; (c = std::fgetc(pipe)) != EOF;) {
-    if (c != '\n') {
-      line += static_cast<char>(c);
-    } else {
-      lines.push_back(line);
-      line.clear();
-    }
-  }
-  pclose(pipe);
-  return lines;
+  const testing::Outcome outcome = testing::RunCommand(command);
+  EXPECT_EQ(outcome.status, 0) << command;
+  return testing::Lines(outcome.output);
 }
 
 std::vector<std::string> Split(const std::string& line, char separator) {

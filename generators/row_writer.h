@@ -40,4 +40,40 @@ class TableRowWriter final : public RowWriter {
   FieldsByName<N> fields_;
 };
 
+// Passes each row on, counting the rows posted with a value set in one field
+// (the volume, for a table's report); a row whose post fails is not counted.
+class ValueCountingRowWriter final : public RowWriter {
+ public:
+  ValueCountingRowWriter(RowWriter& rows, std::size_t countedField) : rows_(rows), countedField_(countedField) {}
+
+  void Insert() override {
+    rows_.Insert();
+    hasValue_ = false;
+  }
+  void SetString(std::size_t field, const std::string& value) override {
+    rows_.SetString(field, value);
+    hasValue_ |= field == countedField_;
+  }
+  void SetInteger(std::size_t field, int value) override {
+    rows_.SetInteger(field, value);
+    hasValue_ |= field == countedField_;
+  }
+  void SetFloat(std::size_t field, double value) override {
+    rows_.SetFloat(field, value);
+    hasValue_ |= field == countedField_;
+  }
+  void Post() override {
+    rows_.Post();
+    count_ += hasValue_ ? 1 : 0;
+  }
+
+  int Count() const { return count_; }
+
+ private:
+  RowWriter& rows_;
+  std::size_t countedField_;
+  bool hasValue_ = false;
+  int count_ = 0;
+};
+
 }  // namespace dravlik

@@ -60,33 +60,30 @@ void TField::Store(const FieldValue& value) { table_.StoreValue(*this, value); }
 TStringField::TStringField(TTable& table, std::string name, std::string fieldName, int size)
     : TField(table, std::move(name), std::move(fieldName), ftString, size) {}
 
-void TStringField::SetAsString(std::string_view value) { Store(std::string(CutToSize(value, Size()))); }
-void TStringField::SetAsInteger(std::int32_t value) { SetAsString(std::to_string(value)); }
-void TStringField::SetAsFloat(double value) { SetAsString(FormatFloat(value)); }
-void TStringField::SetText(std::string_view text) { SetAsString(text); }
+FieldValue TStringField::StringValue(std::string_view value) const { return std::string(CutToSize(value, Size())); }
+FieldValue TStringField::IntegerValue(std::int32_t value) const { return StringValue(std::to_string(value)); }
+FieldValue TStringField::FloatValue(double value) const { return StringValue(FormatFloat(value)); }
 
 TFloatField::TFloatField(TTable& table, std::string name, std::string fieldName)
     : TField(table, std::move(name), std::move(fieldName), ftFloat, 0) {}
 
-void TFloatField::SetAsString(std::string_view value) { SetText(value); }
-
-void TFloatField::SetAsInteger(std::int32_t value) { SetAsFloat(static_cast<double>(value)); }
-
-void TFloatField::SetAsFloat(double value) {
-  if (range_ && (std::isnan(value) || value < range_->minimum || value > range_->maximum)) {
-    DatabaseError(FormatG(value) + " is not a valid value for field '" + DisplayName() + "'. The allowed range is " +
-                  FormatG(range_->minimum) + " to " + FormatG(range_->maximum));
-  }
-  Store(value);
-}
-
-void TFloatField::SetText(std::string_view text) {
-  if (WithoutBlanks(text).empty()) return Clear();
+FieldValue TFloatField::StringValue(std::string_view text) const {
+  if (WithoutBlanks(text).empty()) return std::monostate{};
   const std::optional<double> value = ParseFloat(text);
   if (!value) {
     DatabaseError("'" + std::string(text) + "' is not a valid floating point value for field '" + DisplayName() + "'");
   }
-  SetAsFloat(*value);
+  return FloatValue(*value);
+}
+
+FieldValue TFloatField::IntegerValue(std::int32_t value) const { return FloatValue(static_cast<double>(value)); }
+
+FieldValue TFloatField::FloatValue(double value) const {
+  if (range_ && (std::isnan(value) || value < range_->minimum || value > range_->maximum)) {
+    DatabaseError(FormatG(value) + " is not a valid value for field '" + DisplayName() + "'. The allowed range is " +
+                  FormatG(range_->minimum) + " to " + FormatG(range_->maximum));
+  }
+  return value;
 }
 
 std::optional<double> ParseFloat(std::string_view text, char decimalSeparator) {

@@ -52,11 +52,17 @@ class TField {
   // What a grid shows: DisplayText(Value()).
   std::string DisplayText() const;
 
-  virtual void SetAsString(std::string_view value) = 0;
-  virtual void SetAsInteger(std::int32_t value) = 0;
-  virtual void SetAsFloat(double value) = 0;
+  void SetAsString(std::string_view value) { Store(StringValue(value)); }
+  void SetAsInteger(std::int32_t value) { Store(IntegerValue(value)); }
+  void SetAsFloat(double value) { Store(FloatValue(value)); }
   // What a cell editor writes: empty text makes the field null.
-  virtual void SetText(std::string_view text) = 0;
+  void SetText(std::string_view text) { SetAsString(text); }
+
+  // What the setters above store for a value, or the field's message raised:
+  // also the values a batch writer stores through the field.
+  virtual FieldValue StringValue(std::string_view value) const = 0;
+  virtual FieldValue IntegerValue(std::int32_t value) const = 0;
+  virtual FieldValue FloatValue(double value) const = 0;
   void Clear();
 
  protected:
@@ -82,23 +88,21 @@ class TStringField : public TField {
   TStringField(TTable& table, std::string name, std::string fieldName, int size);
   // Cut to the field's size in characters (code points of UTF-8) without a
   // message; the engine stores it in the file's code page.
-  void SetAsString(std::string_view value) override;
-  void SetAsInteger(std::int32_t value) override;
-  void SetAsFloat(double value) override;
-  void SetText(std::string_view text) override;
+  FieldValue StringValue(std::string_view value) const override;
+  FieldValue IntegerValue(std::int32_t value) const override;
+  FieldValue FloatValue(double value) const override;
 };
 
 class TFloatField : public TField {
  public:
   TFloatField(TTable& table, std::string name, std::string fieldName);
-  // Text in the user's locale, as SetText.
-  void SetAsString(std::string_view value) override;
-  void SetAsInteger(std::int32_t value) override;
+  // Text with the user's locale decimal separator, null for blank text;
+  // raises "'%s' is not a valid floating point value for field '%s'" for
+  // anything else.
+  FieldValue StringValue(std::string_view value) const override;
+  FieldValue IntegerValue(std::int32_t value) const override;
   // Every double, unless the field has a minimum or maximum.
-  void SetAsFloat(double value) override;
-  // Text with the user's locale decimal separator; raises "'%s' is not a valid
-  // floating point value for field '%s'" for anything else.
-  void SetText(std::string_view text) override;
+  FieldValue FloatValue(double value) const override;
 
   void SetRange(double minimum, double maximum) { range_ = Range{minimum, maximum}; }
 

@@ -1,71 +1,13 @@
 #include "table.h"
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
-#include <filesystem>
-#include <initializer_list>
 
-#include "hidden_file.h"
 #include "letter_case.h"
+#include "record_values.h"
 
 namespace dravlik {
 namespace {
-
-const char* TypeName(TFieldType type) {
-  switch (type) {
-    case ftString: return "String";
-    case ftFloat: return "Float";
-    default: return "Unknown";
-  }
-}
-
-// What the engine may write for a string field of the file: up to three bytes
-// of UTF-8 for each stored byte, then a NUL. The file's width counts, not the
-// schema's size: a bound field may be wider.
-std::size_t TextCapacity(const dbfe_field_desc& field) {
-  return 3 * std::size_t{std::max(field.units1, field.width)} + 1;
-}
-
-TFieldType FieldTypeOf(const dbfe_field_desc& field) {
-  switch (field.type) {
-    case DBFE_TYPE_ZSTRING: return ftString;
-    case DBFE_TYPE_FLOAT: return ftFloat;
-    default: return ftUnknown;
-  }
-}
-
-
-// Cuts a name to `size` bytes without splitting a UTF-8 character.
-std::string Cut(const std::string& text, std::size_t size) {
-  if (text.size() <= size) return text;
-  while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) --size;
-  return text.substr(0, size);
-}
-
-template <std::size_t N>
-void CopyName(char (&target)[N], const std::string& name) {
-  const std::string cut = Cut(name, N - 1);
-  std::copy(cut.begin(), cut.end(), target);
-  target[cut.size()] = 0;
-}
-
-// Whether a file with the same name as `path` but one of `extensions` (in any
-// letter case) lies beside it.
-bool CompanionExists(const std::filesystem::path& path, std::initializer_list<std::string_view> extensions) {
-  namespace fs = std::filesystem;
-  const fs::path directory = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  const fs::path stem = path.stem();
-  std::error_code error;
-  for (fs::directory_iterator entry(directory, error), end; !error && entry != end; entry.increment(error)) {
-    const fs::path name = entry->path().filename();
-    if (name.stem() != stem) continue;
-    for (const std::string_view extension : extensions) {
-      if (SameTextIgnoringCase(name.extension().string(), extension)) return true;
-    }
-  }
-  return false;
-}
 
 constexpr const char* kClosedDataset = "Cannot perform this operation on a closed dataset";
 constexpr const char* kReadOnlyDataset = "Cannot modify a read-only dataset";
@@ -138,75 +80,25 @@ TField& TTable::FieldByName(std::string_view fieldName) const {
   DatabaseError("Field '" + std::string(fieldName) + "' not found", name_);
 }
 
-TTableType TTable::TableType() const {
-  const std::filesystem::path path(tableName_);
-  const std::string extension = path.extension().string();
-  if (SameTextIgnoringCase(extension, ".DB")) return TTableType::Paradox;
-  if (SameTextIgnoringCase(extension, ".TXT")) return TTableType::Ascii;
-  if (!SameTextIgnoringCase(extension, ".DBF")) return TTableType::Default;
-  const bool foxPro = CompanionExists(path, {".FPT", ".CDX"});
-  return foxPro ? TTableType::FoxPro : TTableType::DBase;
-}
+TTableType TTable::TableType() const { return TableTypeOf(tableName_); }
 
-std::string TTable::DriverName() const {
-  switch (TableType()) {
-    case TTableType::DBase: return "DBASE";
-    case TTableType::FoxPro: return "FOXPRO";
-    case TTableType::Ascii: return "ASCIIDRV";
-    default: return "PARADOX";
-  }
-}
+std::string TTable::DriverName() const { return DriverNameOf(TableType()); }
 
 void TTable::CreateTable() {
   if (Active()) DatabaseError("Cannot perform this operation on an open dataset", name_);
   const DatabaseConnection connection(session_);
-  EngineLibrary& engine = connection.Engine();
-
   const std::string driver = DriverName();
-  dbfe_table_desc table{};
-  CopyName(table.name, tableName_);
-  CopyName(table.driver, driver);
-
-  std::vector<dbfe_logical_field> logical(fields_.size());
-  for (std::size_t i = 0; i < fields_.size(); ++i) {
-    const TField& field = *fields_[i];
-    CopyName(logical[i].name, field.FieldName());
-    logical[i].type = field.DataType() == ftString ? DBFE_TYPE_ZSTRING : DBFE_TYPE_FLOAT;
-    logical[i].units1 = field.DataType() == ftString ? static_cast<std::uint16_t>(field.Size()) : 0;
-  }
-  std::vector<dbfe_field_desc> physical(fields_.size());
-  const auto count = static_cast<std::uint16_t>(fields_.size());
-  // Local files take the driver of their table type, other databases their own.
-  const std::string translator = connection.IsStandard() ? driver : connection.DatabaseType();
-  engine.Check(engine.translateRecordStructure(translator.c_str(), count, logical.data(), physical.data()));
+  std::vector<const TField*> fields;
+  for (const auto& field : fields_) fields.push_back(field.get());
+  std::vector<dbfe_field_desc> physical = TranslatedFields(connection, driver, fields);
   // A recreation never opened gives way to this one.
   DropReplacement();
-  auto holder = std::make_unique<DatabaseConnection>(session_);
-  dbfe_replacement replacement = nullptr;
-  engine.Check(engine.beginReplacement(connection.Handle(), &table, count, physical.data(), &replacement));
-  char newName[DBFE_MAX_PATH + 1] = {};
-  const dbfe_status status = engine.getReplacementName(replacement, newName, sizeof newName);
-  if (status != DBFE_OK) {
-    const EDBEngineError failure(status, engine.ErrorMessage(status));
-    (void)engine.dropReplacement(&replacement);  // the failure above is the one to report
-    throw failure;
-  }
-  replacement_ = replacement;
-  replacementConnection_ = std::move(holder);
-  replacementName_ = newName;
-  GuardAgainstInterruption();
+  recreation_ = std::make_unique<TableRecreation>(session_, tableName_, driver, std::move(physical));
   replacementAbandoned_ = false;
 }
 
-void TTable::GuardAgainstInterruption() {
-  const std::filesystem::path newTable = std::filesystem::path(tableName_).parent_path() / replacementName_;
-  for (const std::string& path : {newTable.string(), HiddenSibling(tableName_, ".lock")}) {
-    replacementGuards_.push_back(std::make_unique<InterruptedWriteGuard>(path));
-  }
-}
-
 void TTable::AbandonReplacement() {
-  if (!replacement_) return;
+  if (!recreation_) return;
   if (!Active()) return DropReplacement();
   replacementAbandoned_ = true;
   canModify_ = false;
@@ -214,24 +106,14 @@ void TTable::AbandonReplacement() {
 }
 
 void TTable::CommitReplacement() {
-  if (!replacement_) return;
+  if (!recreation_) return;
   if (replacementAbandoned_) return DropReplacement();
-  // The engine stays loaded until its message is built.
-  const std::unique_ptr<DatabaseConnection> connection = std::move(replacementConnection_);
-  const dbfe_status status = connection->Engine().commitReplacement(&replacement_);
-  replacement_ = nullptr;
-  replacementName_.clear();
-  replacementGuards_.clear();
-  connection->Engine().Check(status);
+  const std::unique_ptr<TableRecreation> recreation = std::move(recreation_);
+  recreation->Commit();
 }
 
 void TTable::DropReplacement() noexcept {
-  // Dropping only removes files that nothing else needs; a failure costs space.
-  if (replacement_) (void)replacementConnection_->Engine().dropReplacement(&replacement_);
-  replacement_ = nullptr;
-  replacementConnection_.reset();
-  replacementName_.clear();
-  replacementGuards_.clear();
+  recreation_.reset();
   replacementAbandoned_ = false;
 }
 
@@ -242,7 +124,7 @@ void TTable::Open() {
     connection_ = std::make_unique<DatabaseConnection>(session_);
     const std::string driver = DriverName();
     const auto openTable = [&](dbfe_open_mode mode) {
-      const std::string& name = replacement_ ? replacementName_ : tableName_;
+      const std::string& name = recreation_ ? recreation_->NewTableName() : tableName_;
       return Engine().openTable(connection_->Handle(), name.c_str(), driver.c_str(), nullptr, mode,
                                 DBFE_SHARED, true, true, &cursor_);
     };
@@ -272,19 +154,9 @@ void TTable::Open() {
 
 void TTable::BindFields() {
   for (const auto& field : fields_) {
-    const auto engineField = std::find_if(engineFields_.begin(), engineFields_.end(), [&](const dbfe_field_desc& d) {
-      return SameTextIgnoringCase(std::string_view(d.name, strnlen(d.name, sizeof d.name)), field->FieldName());
-    });
-    if (engineField == engineFields_.end()) {
-      DatabaseError("Field '" + field->DisplayName() + "' not found", name_);
-    }
-    if (FieldTypeOf(*engineField) != field->DataType()) {
-      DatabaseError("Type mismatch for field '" + field->DisplayName() + "', expecting: " +
-                        TypeName(field->DataType()) + " actual: " + TypeName(FieldTypeOf(*engineField)),
-                    name_);
-    }
-    field->fieldNo_ = engineField->number;
-    field->textCapacity_ = TextCapacity(*engineField);
+    const BoundField bound = BindField(engineFields_, *field, name_);
+    field->fieldNo_ = bound.number;
+    field->textCapacity_ = bound.textCapacity;
   }
 }
 
@@ -463,18 +335,8 @@ void TTable::RefreshRecordCount() {
 }
 
 FieldValue TTable::BufferValue(const std::uint8_t* record, const TField& field) const {
-  bool empty = false;
-  if (field.DataType() == ftString) {
-    std::string text(field.textCapacity_, '\0');
-    Check(Engine().getField(cursor_, static_cast<std::uint16_t>(field.FieldNo()), record, text.data(), &empty));
-    if (empty) return std::monostate{};
-    text.resize(std::min(text.find('\0'), text.size()));
-    return text;
-  }
-  double number = 0;
-  Check(Engine().getField(cursor_, static_cast<std::uint16_t>(field.FieldNo()), record, &number, &empty));
-  if (empty) return std::monostate{};
-  return number;
+  const BoundField bound{static_cast<std::uint16_t>(field.FieldNo()), field.DataType(), field.textCapacity_};
+  return RecordValue(Engine(), cursor_, record, bound);
 }
 
 FieldValue TTable::CurrentValue(const TField& field) const {
@@ -490,14 +352,7 @@ void TTable::StoreValue(TField& field, const FieldValue& value) {
   if (field.ReadOnly() && state_ != dsSetKey && state_ != dsFilter) {
     DatabaseError("Field '" + field.DisplayName() + "' cannot be modified");
   }
-  const auto number = static_cast<std::uint16_t>(field.FieldNo());
-  if (const auto* text = std::get_if<std::string>(&value)) {
-    Check(Engine().putField(cursor_, number, record_.data(), text->c_str()));
-  } else if (const auto* real = std::get_if<double>(&value)) {
-    Check(Engine().putField(cursor_, number, record_.data(), real));
-  } else {
-    Check(Engine().putField(cursor_, number, record_.data(), nullptr));
-  }
+  StoreRecordValue(Engine(), cursor_, record_.data(), static_cast<std::uint16_t>(field.FieldNo()), value);
   modified_ = true;
   NotifyLinks([&](TDataLink& link) { link.RecordChanged(field); });
 }

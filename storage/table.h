@@ -24,9 +24,10 @@
 #include "data_link.h"
 #include "database_error.h"
 #include "field.h"
-#include "interrupted_writes.h"
 #include "row_window_cache.h"
 #include "session.h"
+#include "table_recreation.h"
+#include "table_type.h"
 
 namespace dravlik {
 
@@ -50,8 +51,6 @@ namespace dravlik {
 // on, which no call here enters.
 enum TDataSetState { dsInactive, dsBrowse, dsEdit, dsInsert, dsSetKey, dsCalcFields, dsFilter, dsNewValue,
                      dsInternalCalc };
-
-enum class TTableType { Default, Paradox, DBase, FoxPro, Ascii };
 
 class TTable {
  public:
@@ -86,7 +85,7 @@ class TTable {
   // place. The table must be closed.
   void CreateTable();
   // Whether a recreated table still waits to take the old file's place.
-  bool ReplacementPending() const { return replacement_ != nullptr; }
+  bool ReplacementPending() const { return recreation_ != nullptr; }
   // The recreated table will never take the old file's place: its rows can
   // still be read but no longer changed, and closing the table drops them.
   void AbandonReplacement();
@@ -141,7 +140,6 @@ class TTable {
   void Check(dbfe_status status) const { connection_->Engine().Check(status); }
   void CommitReplacement();
   void DropReplacement() noexcept;
-  void GuardAgainstInterruption();
   void CheckActive() const;
   void CheckCanModify() const;
   void SettlePending();
@@ -176,13 +174,8 @@ class TTable {
   bool canModify_ = false;
   std::unique_ptr<DatabaseConnection> connection_;
   dbfe_cursor cursor_ = nullptr;
-  // A recreated table that has not yet taken the old file's place, with the
-  // hold on the engine that keeps it.
-  dbfe_replacement replacement_ = nullptr;
-  std::unique_ptr<DatabaseConnection> replacementConnection_;
-  std::string replacementName_;
-  // The new table and the replacement's lock file, removed if a signal ends us.
-  std::vector<std::unique_ptr<InterruptedWriteGuard>> replacementGuards_;
+  // A recreated table that has not yet taken the old file's place.
+  std::unique_ptr<TableRecreation> recreation_;
   bool replacementAbandoned_ = false;
   std::vector<dbfe_field_desc> engineFields_;
   std::vector<std::uint8_t> record_;  // the current record, or the pending one

@@ -98,7 +98,7 @@ TEST_F(TableTest, AFileThatCanOnlyBeReadOpensReadOnly) {
   EXPECT_EQ(result, 0);
 }
 
-TEST_F(TableTest, AFullDiskNamesTheTableAndKeepsWhatWasPosted) {
+TEST_F(TableTest, AtAFileSizeLimitNamesTheTableAndKeepsWhatWasPosted) {
   const int result = InChildProcess([] {
     signal(SIGXFSZ, SIG_IGN);
     auto table = MakeSiteClassTable();

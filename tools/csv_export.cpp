@@ -7,6 +7,7 @@
 #include "number_text.h"
 #include "output_file.h"
 #include "table.h"
+#include "table_file_reader.h"
 
 namespace dravlik {
 namespace {
@@ -28,25 +29,37 @@ std::string CsvValue(const FieldValue& value) {
   return text;
 }
 
+// A line of `fields` values, each given by `valueOf(field)`.
+template <class ValueOf>
+void WriteLine(std::ostream& out, int fields, ValueOf valueOf) {
+  for (int field = 0; field < fields; ++field) out << (field ? "," : "") << valueOf(field);
+  out << '\n';
+}
+
+template <class Source>
+void WriteCsvFileOf(Source& source, const std::string& path) {
+  std::ostringstream csv;
+  WriteCsv(source, csv);
+  WriteOutputFile(path, csv.str());
+}
+
 }  // namespace
 
 void WriteCsv(TTable& table, std::ostream& out) {
-  for (int column = 0; column < table.FieldCount(); ++column) {
-    out << (column ? "," : "") << table.Field(column).FieldName();
-  }
-  out << '\n';
+  WriteLine(out, table.FieldCount(), [&](int field) { return table.Field(field).FieldName(); });
   for (int row = 0; row < table.RowCount(); ++row) {
-    for (int column = 0; column < table.FieldCount(); ++column) {
-      out << (column ? "," : "") << CsvValue(table.RowValue(row, column));
-    }
-    out << '\n';
+    WriteLine(out, table.FieldCount(), [&](int field) { return CsvValue(table.RowValue(row, field)); });
   }
 }
 
-void WriteCsvFile(TTable& table, const std::string& path) {
-  std::ostringstream csv;
-  WriteCsv(table, csv);
-  WriteOutputFile(path, csv.str());
+void WriteCsv(TableFileReader& file, std::ostream& out) {
+  WriteLine(out, file.FieldCount(), [&](int field) { return file.FieldName(field); });
+  while (file.Next()) {
+    WriteLine(out, file.FieldCount(), [&](int field) { return CsvValue(file.Value(field)); });
+  }
 }
+
+void WriteCsvFile(TTable& table, const std::string& path) { WriteCsvFileOf(table, path); }
+void WriteCsvFile(TableFileReader& file, const std::string& path) { WriteCsvFileOf(file, path); }
 
 }  // namespace dravlik

@@ -108,8 +108,7 @@ FileFields OpenWithFileFields(const TTable& schema, TSession& session, int keyFi
     }
   }
   if (!result.keysLacking.empty()) return result;
-  file->Open();
-  result.file = std::move(file);
+  result.file = std::make_unique<TableFileReader>(*file, session);
   return result;
 }
 

@@ -20,12 +20,16 @@
 
 #include "csv_export.h"
 #include "file_fields.h"
+#include "file_row_writer.h"
 #include "height_diameter_table.h"
+#include "letter_case.h"
 #include "replacement_wait.h"
 #include "schemas.h"
 #include "site_class_table.h"
 #include "standard_output.h"
 #include "table_check.h"
+#include "table_file_reader.h"
+#include "table_file_writer.h"
 
 namespace {
 
@@ -36,18 +40,16 @@ constexpr const char* kProgram = "pdravlik-tables";
 struct TableJob {
   const char* name;  // as the command line names it
   std::unique_ptr<TTable> (*make)(TSession&);
-  std::function<void(TTable&)> generate;
-  // The generator's rows without a table, and the fields it names.
+  // The generator's rows, and the fields it names.
   std::function<void(RowWriter&)> writeRows;
   std::span<const std::string_view> fields;
 };
 
 const std::vector<TableJob>& Jobs() {
   static const std::vector<TableJob> jobs = {
-      {"site-class", MakeSiteClassTable, [](TTable& table) { GenerateSiteClassTable(table); },
-       [](RowWriter& rows) { WriteSiteClassRows(rows); }, kSiteClassFields},
-      {"height-diameter", MakeHeightDiameterTable, [](TTable& table) { GenerateHeightDiameterTable(table); },
-       [](RowWriter& rows) { WriteHeightDiameterRows(rows); }, kHeightDiameterFields},
+      {"site-class", MakeSiteClassTable, [](RowWriter& rows) { WriteSiteClassRows(rows); }, kSiteClassFields},
+      {"height-diameter", MakeHeightDiameterTable, [](RowWriter& rows) { WriteHeightDiameterRows(rows); },
+       kHeightDiameterFields},
   };
   return jobs;
 }
@@ -88,13 +90,11 @@ int UsageError(const std::string& message) {
   return 2;
 }
 
-int CountWithVolume(TTable& table) {
-  const int volume = table.FieldCount() - 1;  // the volume is the last field of both tables
-  int count = 0;
-  for (int row = 0; row < table.RowCount(); ++row) {
-    count += !std::holds_alternative<std::monostate>(table.RowValue(row, volume));
-  }
-  return count;
+// The generator's field that sets the volume: the last field of both tables.
+std::size_t VolumeField(const TableJob& job, const TTable& schema) {
+  const std::string& volume = schema.Field(schema.FieldCount() - 1).FieldName();
+  const auto named = [&](std::string_view field) { return SameTextIgnoringCase(field, volume); };
+  return static_cast<std::size_t>(std::find_if(job.fields.begin(), job.fields.end(), named) - job.fields.begin());
 }
 
 std::string CsvName(const std::string& tableName) { return tableName.substr(0, tableName.rfind('.')) + ".csv"; }
@@ -109,19 +109,30 @@ struct JobReport {
 
 JobReport Generate(const TableJob& job, bool csv, TSession& session) {
   JobReport report;
-  auto table = job.make(session);
+  const auto schema = job.make(session);
   try {
     const auto start = std::chrono::steady_clock::now();
-    job.generate(*table);
+    int rows = 0, withVolume = 0;
+    {
+      TableFileWriter file(*schema, session);
+      FileRowWriter fileRows(file, *schema, job.fields);
+      ValueCountingRowWriter counted(fileRows, VolumeField(job, *schema));
+      job.writeRows(counted);
+      file.Finish();
+      rows = file.RecordCount();
+      withVolume = counted.Count();
+    }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    if (csv) WriteCsvFile(*table, CsvName(table->TableName()));
+    if (csv) {
+      TableFileReader file(*schema, session);
+      WriteCsvFile(file, CsvName(schema->TableName()));
+    }
     char line[200];
-    std::snprintf(line, sizeof line, "%s: %d rows, %d with a volume, %.2f s\n", table->TableName().c_str(),
-                  table->RecordCount(), CountWithVolume(*table), elapsed.count());
-    table->Close();
+    std::snprintf(line, sizeof line, "%s: %d rows, %d with a volume, %.2f s\n", schema->TableName().c_str(), rows,
+                  withVolume, elapsed.count());
     report.output = line;
   } catch (const std::exception& e) {
-    report.errors = std::string(kProgram) + ": " + table->TableName() + ": " + e.what() + "\n";
+    report.errors = std::string(kProgram) + ": " + schema->TableName() + ": " + e.what() + "\n";
     report.status = 1;
   }
   return report;

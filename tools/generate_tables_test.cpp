@@ -43,6 +43,20 @@ TEST_F(GenerateTablesTest, WritesBothTablesAndReportsThem) {
   EXPECT_FALSE(std::filesystem::exists("TloVysHm.csv.part"));
 }
 
+// The copies come from the file as written, through the same CSV rows as the
+// window's export of the open table.
+TEST_F(GenerateTablesTest, CsvCopiesAreWhatTheWindowExportsOfTheTables) {
+  ASSERT_EQ(RunTool("--csv").status, 0);
+  for (auto make : {MakeSiteClassTable, MakeHeightDiameterTable}) {
+    const auto table = make(Session());
+    table->Open();
+    std::ostringstream exported;
+    WriteCsv(*table, exported);
+    const std::string name = table->TableName();
+    EXPECT_EQ(testing::FileText(name.substr(0, name.rfind('.')) + ".csv"), exported.str()) << name;
+  }
+}
+
 TEST_F(GenerateTablesTest, WritesOnlyTheNamedTableInTheNamedDirectory) {
   std::filesystem::create_directory("out");
   // Named twice, built once: two builds at once would refuse each other.

@@ -9,6 +9,7 @@
 #include "blanks.h"
 #include "number_text.h"
 #include "table.h"
+#include "table_file_reader.h"
 
 namespace dravlik {
 namespace {
@@ -78,11 +79,11 @@ std::string StoredText(const std::string& message) {
 
 class Comparison {
  public:
-  Comparison(TTable& file, const TTable& schema, const TableRows& models, const ReportLine& report)
+  Comparison(TableFileReader& file, const TTable& schema, const TableRows& models, const ReportLine& report)
       : file_(file), schema_(schema), models_(models), report_(report), partners_(models.size()) {
     for (int field = 0; field < schema.FieldCount(); ++field) {
       for (int column = 0; column < file.FieldCount(); ++column) {
-        if (file.Field(column).FieldName() == schema.Field(field).FieldName()) columns_.emplace_back(field, column);
+        if (file.FieldName(column) == schema.Field(field).FieldName()) columns_.emplace_back(field, column);
       }
     }
     for (std::size_t row = 0; row < models.size(); ++row) modelWithKey_.emplace(KeyOf(models[row]), row);
@@ -90,7 +91,7 @@ class Comparison {
 
   TableCheckSummary Run() {
     summary_.rowsCompared = file_.RecordCount();
-    for (int row = 0; row < file_.RecordCount(); ++row) Take(ReadRow(row));
+    while (file_.Next()) Take(ReadRow());
     Finish();
     return summary_;
   }
@@ -101,25 +102,13 @@ class Comparison {
   int ModelCount() const { return static_cast<int>(models_.size()); }
   bool Taken(int model) const { return partners_[model].fileRow >= 0; }
 
-  // Rows are read in the table layer's windows of records until a text that
-  // is no number turns up, which fails a whole window; from then on one row
-  // at a time, field by field, so that it fails only its own field.
-  FileRow ReadRow(int number) {
-    FileRow row{number, Row(static_cast<std::size_t>(schema_.FieldCount())), {}};
-    if (!fieldByField_) {
-      try {
-        for (const auto& [field, column] : columns_) row.values[field] = file_.RowValue(number, column);
-        return row;
-      } catch (const EDBEngineError& error) {
-        if (error.Status() != DBFE_ERR_INVALID_FIELD_VALUE) throw;
-        fieldByField_ = true;
-      }
-    }
-    row.values.assign(row.values.size(), std::monostate{});
-    file_.MoveTo(number);
+  // Field by field, so that a stored text that is no number fails only its
+  // own field.
+  FileRow ReadRow() {
+    FileRow row{file_.RecordNumber(), Row(static_cast<std::size_t>(schema_.FieldCount())), {}};
     for (const auto& [field, column] : columns_) {
       try {
-        row.values[field] = file_.Field(column).Value();
+        row.values[field] = file_.Value(column);
       } catch (const EDBEngineError& error) {
         if (error.Status() != DBFE_ERR_INVALID_FIELD_VALUE) throw;
         row.unreadable.push_back({field, std::string(WithoutBlanks(StoredText(error.what())))});
@@ -281,12 +270,11 @@ class Comparison {
     report_(schema_.TableName() + ": row " + std::to_string(fileRow + 1) + " " + keys + ": " + what);
   }
 
-  TTable& file_;
+  TableFileReader& file_;
   const TTable& schema_;
   const TableRows& models_;
   const ReportLine& report_;
   std::vector<std::pair<int, int>> columns_;  // the models' field, and the file table's
-  bool fieldByField_ = false;
   std::unordered_map<std::string, std::size_t> modelWithKey_;  // the models give each key once
   std::vector<Partner> partners_;  // by model row
   // Rows held until later rows decide them: each stands before the models'
@@ -299,7 +287,7 @@ class Comparison {
 
 }  // namespace
 
-TableCheckSummary CompareTables(TTable& file, const TTable& schema, const TableRows& models,
+TableCheckSummary CompareTables(TableFileReader& file, const TTable& schema, const TableRows& models,
                                 const ReportLine& report) {
   return Comparison(file, schema, models, report).Run();
 }

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <thread>
 
 #include "error_context.h"
 
@@ -29,6 +30,54 @@ int FileDescriptor::Reset() noexcept {
   fd_ = -1;
   return result == 0 ? 0 : errno;
 }
+
+namespace {
+
+// Set by tests only: the normal path pays one relaxed load per call.
+struct WriteFailureSeam {
+  std::atomic<bool> set{false};
+  std::atomic<std::thread::id> thread;
+  // Touched only by `thread`.
+  int error_number = 0;
+  int failing_call = 0;
+  bool once = false;
+  int calls = 0;
+};
+
+WriteFailureSeam write_seam;
+
+// 0, or the errno this write-type call is to fail with.
+int InjectedWriteFailure() noexcept {
+  if (!write_seam.set.load(std::memory_order_relaxed)) [[likely]] return 0;
+  if (write_seam.thread.load(std::memory_order_acquire) != std::this_thread::get_id()) return 0;
+  const int call = write_seam.calls++;
+  const bool fails = write_seam.once ? call == write_seam.failing_call : call >= write_seam.failing_call;
+  return fails ? write_seam.error_number : 0;
+}
+
+// A write-type system call, or the failure the seam puts in its place.
+template <typename SystemCall>
+auto Seamed(SystemCall call) {
+  if (const int error = InjectedWriteFailure()) {
+    errno = error;
+    return decltype(call())(-1);
+  }
+  return call();
+}
+
+}  // namespace
+
+void FailWritesForTests(int error_number, int after_calls, bool once) noexcept {
+  write_seam.set.store(false, std::memory_order_relaxed);
+  write_seam.error_number = error_number;
+  write_seam.failing_call = after_calls;
+  write_seam.once = once;
+  write_seam.calls = 0;
+  write_seam.thread.store(std::this_thread::get_id(), std::memory_order_release);
+  write_seam.set.store(error_number != 0, std::memory_order_relaxed);
+}
+
+int WriteCallsForTests() noexcept { return write_seam.calls; }
 
 std::size_t ReadAt(int fd, std::span<std::uint8_t> out, std::uint64_t offset,
                    const std::string& path) {
@@ -59,8 +108,9 @@ void WriteAt(int fd, std::span<const std::uint8_t> bytes, std::uint64_t offset,
              const std::string& path, dbfe_status status) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
-                               static_cast<off_t>(offset + done));
+    const ssize_t n = Seamed([&] {
+      return ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+    });
     if (n < 0) {
       if (errno == EINTR) continue;
       throw EngineError(status).Table(path).Os(errno);
@@ -77,7 +127,7 @@ std::uint64_t FileSize(int fd, const std::string& path) {
 }
 
 int CutFile(int fd, std::uint64_t length) noexcept {
-  while (::ftruncate(fd, static_cast<off_t>(length)) != 0) {
+  while (Seamed([&] { return ::ftruncate(fd, static_cast<off_t>(length)); }) != 0) {
     if (errno != EINTR) return errno;
   }
   return 0;
@@ -93,9 +143,16 @@ int SyncDirectory(const std::string& directory) noexcept {
   if (const int error = directory_sync_failure.load(std::memory_order_relaxed)) return error;
   const FileDescriptor fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!fd.valid()) return errno;
-  while (::fsync(fd.get()) != 0) {
+  while (Seamed([&] { return ::fsync(fd.get()); }) != 0) {
     if (errno == EINTR) continue;
     return errno == EINVAL ? 0 : errno;  // EINVAL: the file system cannot sync directories
+  }
+  return 0;
+}
+
+int SyncFile(int fd) noexcept {
+  while (Seamed([&] { return ::fsync(fd); }) != 0) {
+    if (errno != EINTR) return errno;
   }
   return 0;
 }
@@ -187,7 +244,9 @@ std::size_t PageSize() noexcept {
 }
 
 int AllocateRange(int fd, std::uint64_t offset, std::uint64_t end) noexcept {
-  while (::fallocate(fd, 0, static_cast<off_t>(offset), static_cast<off_t>(end - offset)) != 0) {
+  while (Seamed([&] {
+    return ::fallocate(fd, 0, static_cast<off_t>(offset), static_cast<off_t>(end - offset));
+  }) != 0) {
     if (errno != EINTR) return errno;
   }
   return 0;

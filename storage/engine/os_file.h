@@ -50,22 +50,35 @@ void WriteAt(int fd, std::span<const std::uint8_t> bytes, std::uint64_t offset,
 std::uint64_t FileSize(int fd, const std::string& path);
 
 // Cuts the file to `length` bytes; 0 or the errno of the failure.
-int CutFile(int fd, std::uint64_t length) noexcept;
+[[nodiscard]] int CutFile(int fd, std::uint64_t length) noexcept;
 
 // Makes the renames and links done in `directory` survive a system crash; 0,
 // or the errno of the failure. A file system that cannot sync a directory
 // counts as done.
-int SyncDirectory(const std::string& directory) noexcept;
+[[nodiscard]] int SyncDirectory(const std::string& directory) noexcept;
 // Tests: directory syncs fail with `error_number` from now on (0: they sync
 // again), which no file system here can be made to do on demand.
 void FailDirectorySyncsForTests(int error_number) noexcept;
+
+// Flushes the file's data and size to the disk; 0 or the errno of the failure.
+[[nodiscard]] int SyncFile(int fd) noexcept;
+
+// Tests: the write-type calls made here (writes, allocations, cuts, file and
+// directory syncs) succeed `after_calls` times, then fail with `error_number`
+// as on a full or failing disk: every one from then on, or only the next
+// when `once`. Only the calls of the thread that sets it count, so that the
+// engine's own thread, which ends idle runs when it sees fit, never takes a
+// failure meant for the test. An `error_number` of 0 ends it.
+void FailWritesForTests(int error_number, int after_calls, bool once = false) noexcept;
+// Tests: the write-type calls this thread made since FailWritesForTests.
+int WriteCallsForTests() noexcept;
 
 // Byte-range locks owned by the open file description (not the process), so
 // two cursors of one process exclude each other and closing an unrelated
 // descriptor of the same file drops nothing. A shared lock admits other
 // shared ones; an exclusive lock admits no other.
 enum class LockKind { kShared, kExclusive };
-bool TryLockRange(int fd, std::uint64_t offset, std::uint64_t length, const std::string& path,
+[[nodiscard]] bool TryLockRange(int fd, std::uint64_t offset, std::uint64_t length, const std::string& path,
                   LockKind kind = LockKind::kExclusive);
 void UnlockRange(int fd, std::uint64_t offset, std::uint64_t length) noexcept;
 // Whether another open file description holds a lock on the range.
@@ -107,7 +120,7 @@ std::size_t PageSize() noexcept;
 // Allocates the file's blocks from `offset` to `end`, making it that long if
 // it is shorter, so that stores through a mapping there never meet a full
 // disk. 0 or the errno of the failure (ENOSPC, EFBIG, EOPNOTSUPP, ...).
-int AllocateRange(int fd, std::uint64_t offset, std::uint64_t end) noexcept;
+[[nodiscard]] int AllocateRange(int fd, std::uint64_t offset, std::uint64_t end) noexcept;
 
 // The largest size this process may give a file (RLIMIT_FSIZE).
 std::uint64_t FileSizeLimit() noexcept;

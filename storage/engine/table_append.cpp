@@ -30,7 +30,7 @@ void FileTarget::Restore(std::uint64_t place) noexcept {
   // and neither can make the table worse.
   try {
     PutByte(place, kEndOfFile);
-    if (FileSize(fd_, path_) > place + 1) CutFile(fd_, place + 1);
+    if (FileSize(fd_, path_) > place + 1) (void)CutFile(fd_, place + 1);
   } catch (...) {
   }
 }

@@ -183,8 +183,8 @@ void TableFile::SetLockWait(std::chrono::milliseconds wait) {
   if (run_) run_->set_lock_wait(wait);
 }
 
-// Under the append lock, taken before the change so that a change is made
-// only when its date can be stamped.
+// Under the append lock, before the change, so that a change is made only
+// when its date can be stamped: a failed change then leaves the record as it was.
 void TableFile::StampDate() {
   const auto bytes = EncodeDateAndCount(Today(), 0);
   WriteAt(fd_.get(), std::span(bytes).first(3), kDateOffset, path_);
@@ -195,8 +195,8 @@ void TableFile::WriteFields(std::uint32_t record, std::span<const std::uint8_t> 
   EndAppendRun();
   const AppendLockGuard lock(fd_.get(), path_, lock_wait_);
   changed_ = true;
-  WriteAt(fd_.get(), bytes.subspan(1, layout_.record_length - 1), layout_.RecordOffset(record) + 1, path_);
   StampDate();
+  WriteAt(fd_.get(), bytes.subspan(1, layout_.record_length - 1), layout_.RecordOffset(record) + 1, path_);
 }
 
 void TableFile::WriteFlag(std::uint32_t record, std::uint8_t flag) {
@@ -204,9 +204,9 @@ void TableFile::WriteFlag(std::uint32_t record, std::uint8_t flag) {
   EndAppendRun();
   const AppendLockGuard lock(fd_.get(), path_, lock_wait_);
   changed_ = true;
+  StampDate();
   const std::uint8_t bytes[1] = {flag};
   WriteAt(fd_.get(), bytes, layout_.RecordOffset(record), path_);
-  StampDate();
 }
 
 bool TableFile::TryLockRecord(std::uint32_t record) {
@@ -229,10 +229,7 @@ void TableFile::SyncChanges() {
     }
   }
   if (!changed_) return;
-  while (::fsync(fd_.get()) != 0) {
-    if (errno == EINTR) continue;
-    throw EngineError(DBFE_ERR_WRITE_FAILED).Table(path_).Os(errno);
-  }
+  if (const int error = SyncFile(fd_.get())) throw EngineError(DBFE_ERR_WRITE_FAILED).Table(path_).Os(error);
   changed_ = false;
 }
 

@@ -1,6 +1,28 @@
 // An open table file: its descriptor with the shared (or exclusive) lock that
 // keeps it from being replaced, its layout, and the reads and writes of
 // records under the locks that keep several cursors and programs apart.
+//
+// The engine's locks, outermost first. One is only ever taken while holding
+// none below it; only the append lock is waited for (at most the cursor's
+// lock wait), the file and record locks are tried once and refused at once.
+//   1. A table's replacement lock: flock on .NAME.lock, exclusive, from the
+//      replacement's creation to its commit or end (table_replacement.cpp).
+//   2. A table's whole-file lock: flock on the table file, shared, exclusive
+//      for DBFE_EXCLUSIVE, while a cursor has it open. A replacement tries it
+//      exclusive on the old table, when it starts and at its commit, and on
+//      the new table at its commit.
+//   3. Record locks: OFD locks on a record's bytes, held by a cursor until it
+//      unlocks the record or closes.
+//   4. The append lock (append_lock.h): an OFD lock on one byte far past any
+//      record, for a run of inserts and for each change of a record's bytes
+//      or of the header; a cursor ends its own run before it takes a record
+//      lock or waits for this one.
+//   5. A run's mutex (append_run.h), taken with the append lock held.
+//   6. The reaper's mutex (run_reaper.cpp), taken under a run's mutex when a
+//      run starts. The reaper's thread lets go of it before it tries a run's
+//      mutex, and only tries that.
+// The session's mutex (engine_session.cpp), which guards the handles, is held
+// alone.
 #pragma once
 
 #include <chrono>

@@ -77,10 +77,8 @@ bool UserMayWrite(const std::string& path, const struct stat& info) {
   return !dravlik::OwnerMadeReadOnly(info) && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
-void SyncFile(int fd, const std::string& path) {
-  while (::fsync(fd) != 0) {
-    if (errno != EINTR) CreateFailed(path, errno);
-  }
+void SyncNewTable(int fd, const std::string& path) {
+  if (const int error = SyncFile(fd)) CreateFailed(path, error);
 }
 
 }  // namespace
@@ -141,7 +139,7 @@ std::optional<EngineError> TableReplacement::Commit() {
     if (old_) {
       if (const int error = dravlik::TakeOverAttributes(new_file_.get(), old_->attributes)) CreateFailed(path_, error);
     }
-    SyncFile(new_file_.get(), path_);
+    SyncNewTable(new_file_.get(), path_);
     PutInPlace();
     committed_ = true;
   } catch (...) {

@@ -1,5 +1,6 @@
-// Writes that the system refuses: a full disk (a file size limit stands in for
-// it) and a table that may only be read.
+// Writes that the system refuses: a file size limit, which a child process
+// can be given for real, and a table that may only be read. A full and a
+// failing disk are in write_errors_test.cpp.
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -23,7 +24,7 @@ class WriteFailure : public ::testing::Test {
   std::string path_ = directory_ / "TloVysHm.dbf";
 };
 
-TEST_F(WriteFailure, OnAFullDiskNamesTheTableAndTheReasonAndKeepsThePostedRows) {
+TEST_F(WriteFailure, AtAFileSizeLimitNamesTheTableAndTheReasonAndKeepsThePostedRows) {
   const std::size_t size = FileBytes(path_).size();
   // Room for five more records and a half.
   const ProcessResult result =

@@ -9,23 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "file_contents.h"
+#include "scratch_directory.h"
+
 namespace dbfe::testing {
 
-// A fresh directory, removed with everything in it at the end.
-class ScratchDirectory {
- public:
-  ScratchDirectory();
-  ~ScratchDirectory();
-  ScratchDirectory(const ScratchDirectory&) = delete;
-  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+using dravlik::testing::FileBytes;
+using dravlik::testing::ScratchDirectory;
 
- private:
-  std::string path_;
-};
-
-std::vector<std::uint8_t> FileBytes(const std::string& path);
 // Up to `count` bytes from `offset`: fewer where the file ends first.
 std::vector<std::uint8_t> FileBytesAt(const std::string& path, std::uint64_t offset, std::size_t count);
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);

@@ -40,12 +40,6 @@ RecordingDialogs& InstallRecordingDialogs() {
   return result;
 }
 
-FreshDirectory::FreshDirectory() : previous_(QDir::currentPath()) {
-  QDir::setCurrent(directory_.path());
-}
-
-FreshDirectory::~FreshDirectory() { QDir::setCurrent(previous_); }
-
 void OverwriteField(const QString& path, int record, const QString& fieldName, char filler) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::ReadWrite));

@@ -23,25 +23,6 @@ extern char** environ;
 
 namespace dbfe::testing {
 
-ScratchDirectory::ScratchDirectory() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/dbfengine-test-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-ScratchDirectory::~ScratchDirectory() {
-  std::error_code ignored;
-  std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                               std::filesystem::perm_options::add, ignored);
-  std::filesystem::remove_all(path_, ignored);
-}
-
-std::vector<std::uint8_t> FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::vector<std::uint8_t> FileBytesAt(const std::string& path, std::uint64_t offset, std::size_t count) {
   std::vector<std::uint8_t> bytes(count);
   std::ifstream in(path, std::ios::binary);

@@ -5,12 +5,12 @@
 
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <deque>
 #include <memory>
 
 #include "application.h"
+#include "scratch_directory.h"
 #include "user_dialogs.h"
 
 namespace dravlik::testing {
@@ -44,15 +44,9 @@ class RecordingDialogs : public UserDialogs {
 RecordingDialogs& InstallRecordingDialogs();
 
 // The working directory of one test function, removed after it.
-class FreshDirectory {
+class FreshDirectory : public WorkingInScratchDirectory {
  public:
-  FreshDirectory();
-  ~FreshDirectory();
-  QString Path() const { return directory_.path(); }
-
- private:
-  QString previous_;
-  QTemporaryDir directory_;
+  QString Path() const { return QString::fromStdString(path()); }
 };
 
 // A key pressed where the focus is, as the user presses it.

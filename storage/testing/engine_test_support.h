@@ -7,13 +7,13 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "database_error.h"
 #include "engine_library.h"
+#include "text_lines.h"
 #include "working_directory_for_tests.h"
 
 namespace dravlik::testing {
@@ -21,13 +21,6 @@ namespace dravlik::testing {
 inline const std::string kCannotStart = "An error occurred while attempting to initialize the database engine";
 
 inline std::string FirstLine(const std::string& message) { return message.substr(0, message.find('\n')); }
-
-inline std::vector<std::string> Lines(const std::string& message) {
-  std::vector<std::string> lines;
-  std::istringstream stream(message);
-  for (std::string line; std::getline(stream, line);) lines.push_back(line);
-  return lines;
-}
 
 inline bool HasLine(const std::string& message, const std::string& line) {
   const auto lines = Lines(message);

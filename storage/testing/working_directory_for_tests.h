@@ -13,30 +13,24 @@
 #include <vector>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "file_contents.h"
+#include "scratch_directory.h"
 
 namespace dravlik::testing {
 
 class InFreshDirectory : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pdravlik-test-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    directory_ = pattern;
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(directory_);
-  }
-  void TearDown() override {
-    std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(directory_);
-  }
-  const std::filesystem::path& Directory() const { return directory_; }
+  void SetUp() override { directory_.emplace(); }
+  void TearDown() override { directory_.reset(); }
+  std::filesystem::path Directory() const { return directory_->path(); }
 
  private:
-  std::filesystem::path directory_;
-  std::filesystem::path previous_;
+  std::optional<WorkingInScratchDirectory> directory_;
 };
 
 // The names in the working directory, sorted.
@@ -45,16 +39,6 @@ inline std::vector<std::string> FilesHere() {
   for (const auto& entry : std::filesystem::directory_iterator(".")) names.push_back(entry.path().filename());
   std::sort(names.begin(), names.end());
   return names;
-}
-
-inline std::vector<std::uint8_t> FileBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-inline std::string FileText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 // Runs `check` in a forked child, which exits with the check's result (0 for
