@@ -6,6 +6,7 @@
 
 #include "blanks.h"
 #include "database_error.h"
+#include "number_text.h"
 #include "table.h"
 
 namespace dravlik {
@@ -87,19 +88,7 @@ FieldValue TFloatField::FloatValue(double value) const {
 }
 
 std::optional<double> ParseFloat(std::string_view text, char decimalSeparator) {
-  std::string number(WithoutBlanks(text));
-  if (number.empty()) return std::nullopt;
-  // Only the locale's separator is one: "1.5" is no number where it is ','.
-  if (decimalSeparator != '.') {
-    if (number.find('.') != std::string::npos) return std::nullopt;
-    for (char& c : number) c = c == decimalSeparator ? '.' : c;
-  }
-  const char* begin = number.data() + (number[0] == '+' ? 1 : 0);
-  if (begin == number.data() + 1 && (number.size() == 1 || number[1] == '-' || number[1] == '+')) return std::nullopt;
-  double value = 0;
-  const auto [end, error] = std::from_chars(begin, number.data() + number.size(), value);
-  if (error != std::errc() || end != number.data() + number.size() || !std::isfinite(value)) return std::nullopt;
-  return value;
+  return ParseNumber(text, decimalSeparator);
 }
 
 std::string FormatFloat(double value, char decimalSeparator) {
