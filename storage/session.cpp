@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "database_error.h"
@@ -21,6 +22,11 @@ TSession::~TSession() {
 EngineLibrary& TSession::Engine() {
   if (!engine_) engine_ = EngineLibrary::Load(options_);
   return *engine_;
+}
+
+void TSession::Warn(const std::string& message) const {
+  if (warningHandler_) return warningHandler_(message);
+  std::fprintf(stderr, "warning: %s\n", message.c_str());
 }
 
 dbfe_database TSession::AcquireDatabase() {

@@ -3,6 +3,7 @@
 // hold connections to it.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,13 @@ class TSession {
   // The engine, loaded and initialised on first use.
   EngineLibrary& Engine();
 
+  // What the engine reports with a success: a replaced table whose directory
+  // could not be synced, which a system crash may yet undo. The handler hears
+  // it; by default it goes to standard error.
+  using WarningHandler = std::function<void(const std::string& message)>;
+  void SetWarningHandler(WarningHandler handler) { warningHandler_ = std::move(handler); }
+  void Warn(const std::string& message) const;
+
  private:
   friend class DatabaseConnection;
   dbfe_database AcquireDatabase();
@@ -35,6 +43,7 @@ class TSession {
   dbfe_database database_ = nullptr;
   std::string databaseType_;
   int connections_ = 0;
+  WarningHandler warningHandler_;
 };
 
 // The program's sessions. The list and its default session, named "Default",

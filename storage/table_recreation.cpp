@@ -47,7 +47,7 @@ std::vector<dbfe_field_desc> TranslatedFields(const DatabaseConnection& connecti
 
 TableRecreation::TableRecreation(TSession& session, const std::string& tableName, const std::string& driver,
                                  std::vector<dbfe_field_desc> fields)
-    : connection_(std::make_unique<DatabaseConnection>(session)) {
+    : session_(session), connection_(std::make_unique<DatabaseConnection>(session)) {
   EngineLibrary& engine = connection_->Engine();
   dbfe_table_desc table{};
   CopyName(table.name, tableName);
@@ -82,6 +82,7 @@ void TableRecreation::Commit() {
   guards_.clear();
   // The engine stays loaded until its message is built.
   const std::unique_ptr<DatabaseConnection> connection = std::move(connection_);
+  if (status == DBFE_WARN_NOT_DURABLE) return session_.Warn(connection->Engine().ErrorMessage(status));
   connection->Engine().Check(status);
 }
 

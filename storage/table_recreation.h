@@ -34,7 +34,9 @@ class TableRecreation {
   // The name to open the new table under.
   const std::string& NewTableName() const { return newName_; }
   // Needs every cursor on the new table closed. Whether it succeeds or not,
-  // the recreation is over; a failure raises the engine's error.
+  // the recreation is over; a failure raises the engine's error. A new table
+  // in place that a system crash may yet take back is a success, and the
+  // session's warning.
   void Commit();
   // Removes the new table; only files that nothing else needs, so a failure
   // costs space and is not raised.
@@ -42,6 +44,7 @@ class TableRecreation {
   bool Pending() const { return replacement_ != nullptr; }
 
  private:
+  TSession& session_;
   std::unique_ptr<DatabaseConnection> connection_;  // keeps the engine while the replacement lives
   dbfe_replacement replacement_ = nullptr;
   std::string newName_;

@@ -110,6 +110,11 @@ struct JobReport {
 JobReport Generate(const TableJob& job, bool csv, TSession& session) {
   JobReport report;
   const auto schema = job.make(session);
+  // A table in place that a system crash could still take back is written,
+  // with a catch worth saying.
+  session.SetWarningHandler([&](const std::string& message) {
+    report.errors += std::string(kProgram) + ": " + schema->TableName() + ": warning: " + message + "\n";
+  });
   try {
     const auto start = std::chrono::steady_clock::now();
     int rows = 0, withVolume = 0;

@@ -7,6 +7,7 @@
 #include "application_title.h"
 #include "component_library.h"
 #include "error_text.h"
+#include "session.h"
 
 // The icon lives in a static library, where nothing would reference its
 // resource and the linker would drop it. The macro must be outside a namespace.
@@ -22,6 +23,9 @@ TApplication::TApplication(int& argc, char** argv)
       dialogs_(std::make_unique<MessageBoxDialogs>()) {
   LinkIconResource();
   setWindowIcon(MainIcon());
+  // The window's tables live in the default session.
+  Session().SetWarningHandler(
+      [this](const std::string& message) { dialogs_->ShowWarning(title_, QString::fromUtf8(message.c_str())); });
   // English is a usable fallback; the program starts either way.
   if (!InstallTranslation(QLocale::system())) qWarning("The Czech translation is missing; the texts stay English");
 }
@@ -41,6 +45,7 @@ bool TApplication::InstallTranslation(const QLocale& locale) {
 }
 
 TApplication::~TApplication() {
+  Session().SetWarningHandler(nullptr);
   if (componentLibraryReady_) UninitializeComponentLibrary();
 }
 

@@ -7,6 +7,7 @@
 #include "component_library.h"
 #include "error_text.h"
 #include "schemas.h"
+#include "session.h"
 #include "table.h"
 #include "window_test_support.h"
 
@@ -101,6 +102,16 @@ class ApplicationTest : public QObject {
     ShowingErrors([] { throw std::runtime_error("Disk full"); });
     QCOMPARE(dialogs_->errors.size(), std::size_t{1});
     QCOMPARE(dialogs_->errors[0].text, QString("Disk full."));
+  }
+
+  // A table in place that a system crash could still take back: done, with a catch.
+  void theTablesWarningsAreShownAsWarnings() {
+    Session().Warn("Table was replaced, but a system crash may undo it.\nTable: /data/bon_Hm1.dbf");
+    QCOMPARE(dialogs_->warnings.size(), std::size_t{1});
+    QCOMPARE(dialogs_->warnings[0].caption, TApplication::Instance()->Title());
+    QCOMPARE(dialogs_->warnings[0].text,
+             QString("Table was replaced, but a system crash may undo it.\nTable: /data/bon_Hm1.dbf"));
+    QVERIFY(dialogs_->errors.empty());
   }
 
   void anAbortIsIgnoredSilently() {

@@ -11,6 +11,11 @@ void MessageBoxDialogs::ShowError(const QString& caption, const QString& text) {
   box.exec();
 }
 
+void MessageBoxDialogs::ShowWarning(const QString& caption, const QString& text) {
+  QMessageBox box(QMessageBox::Warning, caption, text, QMessageBox::Ok, QApplication::activeWindow());
+  box.exec();
+}
+
 bool MessageBoxDialogs::Confirm(const QString& text) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::Ok | QMessageBox::Cancel,
                   QApplication::activeWindow());

@@ -1,4 +1,4 @@
-// The boxes the program shows the user: the error box, the confirmation box
+// The boxes the program shows the user: the error and warning boxes, the confirmation box
 // and the file dialog. Tests put their own in place to read them without a
 // modal loop.
 #pragma once
@@ -14,6 +14,8 @@ class UserDialogs {
   virtual ~UserDialogs() = default;
   // A modal box with an error icon and an OK button.
   virtual void ShowError(const QString& caption, const QString& text) = 0;
+  // A modal box with a warning icon and an OK button: done, but with a catch.
+  virtual void ShowWarning(const QString& caption, const QString& text) = 0;
   // A modal box with the buttons OK and Cancel; true for OK.
   virtual bool Confirm(const QString& text) = 0;
   // A modal dialog that asks for the name of a file to write, offering
@@ -27,6 +29,7 @@ class UserDialogs {
 class MessageBoxDialogs : public UserDialogs {
  public:
   void ShowError(const QString& caption, const QString& text) override;
+  void ShowWarning(const QString& caption, const QString& text) override;
   bool Confirm(const QString& text) override;
   QString SaveFileName(QWidget* parent, const QString& caption, const QString& suggested,
                        const QString& filter) override;

@@ -25,6 +25,7 @@ struct ShownError {
 class RecordingDialogs : public UserDialogs {
  public:
   void ShowError(const QString& caption, const QString& text) override { errors.push_back({caption, text}); }
+  void ShowWarning(const QString& caption, const QString& text) override { warnings.push_back({caption, text}); }
   bool Confirm(const QString& text) override;
   // The next file name a test queued; fails the test when there is none.
   QString SaveFileName(QWidget* parent, const QString& caption, const QString& suggested,
@@ -33,6 +34,7 @@ class RecordingDialogs : public UserDialogs {
   QString ErrorTexts() const;
 
   std::vector<ShownError> errors;
+  std::vector<ShownError> warnings;
   QStringList confirmations;
   std::deque<bool> answers;
   // What the file dialogs offered, and the names they answer with.
