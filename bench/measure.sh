@@ -40,13 +40,17 @@ awk 'BEGIN { srand(1); split("SM BO MD JD DB BK JS BR OL TP HB AK DG", c, " ");
              print "id,species,diameter,height";
              for (i = 1; i <= 1000000; i++) printf "%d,%s,%.1f,%.1f\n", i, c[int(rand() * 13) + 1], 7 + rand() * 73, 7 + rand() * 33 }' \
   > trees.csv
+[[ -n "$before" ]] && echo "  pdravlik-calc volume -i trees.csv -o out.csv, before: $(median_ms 5 "$before/bin/pdravlik-calc" volume -i trees.csv -o out.csv)"
 echo "  pdravlik-calc volume -i trees.csv -o out.csv: $(median_ms 5 "$build/bin/pdravlik-calc" volume -i trees.csv -o out.csv)"
 
 echo "== both tables end to end"
 "$build/bin/pdravlik-tables" --csv >/dev/null
 [[ -n "$before" ]] && echo "  pdravlik-tables, before: $(median_ms 31 "$before/bin/pdravlik-tables")"
 echo "  pdravlik-tables: $(median_ms 31 "$build/bin/pdravlik-tables")"
+[[ -n "$before" ]] && echo "  pdravlik-tables --check, before: $(median_ms 31 "$before/bin/pdravlik-tables" --check)"
 echo "  pdravlik-tables --check: $(median_ms 31 "$build/bin/pdravlik-tables" --check)"
+[[ -n "$before" ]] && echo "  pdravlik-tables --csv, before: $(median_ms 31 "$before/bin/pdravlik-tables" --csv)"
+echo "  pdravlik-tables --csv: $(median_ms 31 "$build/bin/pdravlik-tables" --csv)"
 mkdir gdal
 ogr() {
   rm -f gdal/*

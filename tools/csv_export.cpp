@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "blanks.h"
+#include "delimited_fields.h"
 #include "number_text.h"
 #include "output_file.h"
 #include "table.h"
@@ -12,19 +13,11 @@
 namespace dravlik {
 namespace {
 
-std::string Quoted(std::string_view text) {
-  std::string result = "\"";
-  for (char c : text) result += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return result + '"';
-}
-
 // Text without the blanks that pad it to the field's width ("SM " is "SM"), as
 // GDAL, dbfread and LibreOffice give it.
 std::string CsvValue(const FieldValue& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) {
-    return Quoted(WithoutPadding(*text));
-  }
   std::string text;
+  if (const auto* stored = std::get_if<std::string>(&value)) AppendQuotedField(text, WithoutPadding(*stored));
   if (const auto* number = std::get_if<double>(&value)) AppendNumber(text, *number, false);
   return text;
 }
