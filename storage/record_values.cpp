@@ -35,6 +35,14 @@ TFieldType FieldTypeOf(const dbfe_field_desc& field) {
 
 }  // namespace
 
+CursorLayout LayoutOf(EngineLibrary& engine, dbfe_cursor cursor) {
+  CursorLayout layout;
+  engine.Check(engine.getCursorProps(cursor, &layout.props));
+  layout.columns.resize(layout.props.field_count);
+  engine.Check(engine.getFieldDescs(cursor, layout.columns.data()));
+  return layout;
+}
+
 BoundField BindField(const std::vector<dbfe_field_desc>& columns, const TField& field,
                      const std::string& componentName) {
   const auto column = std::find_if(columns.begin(), columns.end(), [&](const dbfe_field_desc& d) {

@@ -20,6 +20,14 @@ struct BoundField {
   std::size_t textCapacity = 0;  // bytes that reading a string value takes
 };
 
+// An open cursor's record: its properties (record size, read-only) and the
+// descriptors of its fields, its columns. A failed call raises EDBEngineError.
+struct CursorLayout {
+  dbfe_cursor_props props{};
+  std::vector<dbfe_field_desc> columns;
+};
+CursorLayout LayoutOf(EngineLibrary& engine, dbfe_cursor cursor);
+
 // The column of the open cursor (`columns`, its field descriptors) that
 // `field` names, ignoring letter case. Raises "Field '%s' not found" or
 // "Type mismatch for field ..." with `componentName` in front.

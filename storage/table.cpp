@@ -131,12 +131,10 @@ void TTable::Open() {
     dbfe_status status = openTable(DBFE_READ_WRITE);
     if (status == DBFE_ERR_READ_ONLY_ACCESS) status = openTable(DBFE_READ_ONLY);
     Check(status);
-    dbfe_cursor_props props{};
-    Check(Engine().getCursorProps(cursor_, &props));
-    canModify_ = !props.read_only && !replacementAbandoned_;
-    record_.assign(props.record_size, 0);
-    engineFields_.assign(props.field_count, dbfe_field_desc{});
-    Check(Engine().getFieldDescs(cursor_, engineFields_.data()));
+    CursorLayout layout = LayoutOf(Engine(), cursor_);
+    canModify_ = !layout.props.read_only && !replacementAbandoned_;
+    record_.assign(layout.props.record_size, 0);
+    engineFields_ = std::move(layout.columns);
     BindFields();
     Check(Engine().setToBegin(cursor_));
     RefreshRecordCount();

@@ -20,15 +20,12 @@ TableFileReader::TableFileReader(const TTable& schema, TSession& session)
   engine.Check(engine.openTable(connection_->Handle(), schema.TableName().c_str(), schema.DriverName().c_str(),
                                 nullptr, DBFE_READ_ONLY, DBFE_SHARED, true, true, &cursor_));
   try {
-    dbfe_cursor_props props{};
-    engine.Check(engine.getCursorProps(cursor_, &props));
-    std::vector<dbfe_field_desc> columns(props.field_count);
-    engine.Check(engine.getFieldDescs(cursor_, columns.data()));
+    const CursorLayout layout = LayoutOf(engine, cursor_);
     for (int i = 0; i < schema.FieldCount(); ++i) {
-      fields_.push_back(BindField(columns, schema.Field(i), schema.Name()));
+      fields_.push_back(BindField(layout.columns, schema.Field(i), schema.Name()));
       names_.push_back(schema.Field(i).FieldName());
     }
-    recordSize_ = props.record_size;
+    recordSize_ = layout.props.record_size;
     engine.Check(engine.setToBegin(cursor_));
     std::uint32_t count = 0;
     engine.Check(engine.getRecordCount(cursor_, &count));

@@ -18,12 +18,9 @@ TableFileWriter::TableFileWriter(const TTable& schema, TSession& session)
   try {
     engine.Check(engine.openTable(connection_->Handle(), recreation_->NewTableName().c_str(), driver.c_str(), nullptr,
                                   DBFE_READ_WRITE, DBFE_SHARED, true, true, &cursor_));
-    dbfe_cursor_props props{};
-    engine.Check(engine.getCursorProps(cursor_, &props));
-    std::vector<dbfe_field_desc> columns(props.field_count);
-    engine.Check(engine.getFieldDescs(cursor_, columns.data()));
-    for (const TField* field : fields) fields_.push_back(BindField(columns, *field, schema.Name()));
-    record_.assign(props.record_size, 0);
+    const CursorLayout layout = LayoutOf(engine, cursor_);
+    for (const TField* field : fields) fields_.push_back(BindField(layout.columns, *field, schema.Name()));
+    record_.assign(layout.props.record_size, 0);
     (void)engine.setCursorProperty(cursor_, DBFE_PROP_INSERT_WITHOUT_LOCK, 1);  // an optimisation only
     NewRecord();
   } catch (...) {

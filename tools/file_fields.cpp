@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "letter_case.h"
+#include "record_values.h"
 
 namespace dravlik {
 namespace {
@@ -22,11 +23,7 @@ class FieldCursor {
     engine.Check(engine.openTable(connection_.Handle(), table.TableName().c_str(), table.DriverName().c_str(),
                                   nullptr, DBFE_READ_ONLY, DBFE_SHARED, true, true, &cursor_));
     try {
-      dbfe_cursor_props props{};
-      engine.Check(engine.getCursorProps(cursor_, &props));
-      std::vector<dbfe_field_desc> descriptors(props.field_count);
-      engine.Check(engine.getFieldDescs(cursor_, descriptors.data()));
-      for (const dbfe_field_desc& field : descriptors) {
+      for (const dbfe_field_desc& field : LayoutOf(engine, cursor_).columns) {
         fields_.push_back({std::string(field.name, strnlen(field.name, sizeof field.name)),
                            field.type == DBFE_TYPE_ZSTRING});
       }
