@@ -186,7 +186,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   std::vector<std::string> words;
   ReadArguments(argc, argv, line, deferred, words);
   if (line.help || line.version) return line;
-  if (words.empty()) throw UsageError{"missing command: height, diameter, volume or species"};
+  if (words.empty()) throw UsageError{"missing command: height, diameter, site-index, volume or species"};
   line.command = words.front();
   line.arguments.assign(words.begin() + 1, words.end());
   if (line.command == "species") {
@@ -194,7 +194,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
     return line;
   }
   if (!QuantityNamed(line.command, line.file.calculation.quantity)) {
-    throw UsageError{"unknown command '" + line.command + "': height, diameter, volume or species"};
+    throw UsageError{"unknown command '" + line.command + "': height, diameter, site-index, volume or species"};
   }
   if (line.file.calculation.allVolumes && line.file.calculation.quantity != Quantity::kVolume) {
     throw UsageError{"--all applies to volume only"};
@@ -207,12 +207,14 @@ CommandLine ParseCommandLine(int argc, char** argv) {
 std::string UsageText() {
   return R"(Usage: pdravlik-calc [OPTION]... height SPECIES AGE SITE_INDEX
   or:  pdravlik-calc [OPTION]... diameter SPECIES AGE HEIGHT
+  or:  pdravlik-calc [OPTION]... site-index SPECIES AGE HEIGHT
   or:  pdravlik-calc [OPTION]... volume SPECIES DIAMETER HEIGHT
-  or:  pdravlik-calc [OPTION]... height|diameter|volume -i FILE [-o FILE]
+  or:  pdravlik-calc [OPTION]... COMMAND -i FILE [-o FILE]  (one of the four)
   or:  pdravlik-calc species
-Computes a stand's mean height (m) or mean diameter (cm), or a tree's volume
-(m3: the primary volume V1, which the tables store), with the models the
-reference tables are generated from.
+Computes a stand's mean height (m), mean diameter (cm) or site index (its
+height at 100 years, from its height at an age), or a tree's volume (m3: the
+primary volume V1, which the tables store), with the models the reference
+tables are generated from.
 
 SPECIES is a code as the tables store it (SM, BO, ...), an index 0 to 12, or a
 Czech, Latin or English name; 'pdravlik-calc species' lists them with the
@@ -220,7 +222,8 @@ ranges each model covers. A value outside them gets the model's result and a
 warning. Numbers print as the shortest text that reads back as the same value.
 
       --round            round as the tables do: tenths for heights and
-                         diameters, hundredths for volumes
+                         diameters, hundredths for volumes; whole site
+                         indices
       --all              volume: the four outputs V1 to V4
       --strict           a warning makes the value an error
       --species=SPECIES  one species for the whole input, which then needs no
@@ -240,7 +243,8 @@ warning. Numbers print as the shortest text that reads back as the same value.
   -V, --version          show the version and exit
 
 A file's input columns are species, diameter and height for volume; species,
-age and site_index for height; species, age and height for diameter; or as
+age and site_index for height; species, age and height for diameter and
+site-index; or as
 the tables name them: drevina, tloustka, vyska, vek, bonita. Each row is
 written with its results, a warning and an error column; a row that cannot be
 computed gets empty results and the reason. A summary goes to standard error.

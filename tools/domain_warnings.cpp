@@ -238,7 +238,8 @@ std::string DomainWarnings(const Calculation& calculation, SpeciesIndex species,
   Warning w;
   switch (calculation.quantity) {
     case Quantity::kHeight: HeightRules(w, species, first, second, results[0]); break;
-    case Quantity::kDiameter: DiameterRules(w, species, first, second); break;
+    case Quantity::kDiameter:
+    case Quantity::kSiteIndex: DiameterRules(w, species, first, second); break;
     case Quantity::kVolume: VolumeRules(w, first, second); break;
   }
   NegativeResultRule(w, calculation, results);
@@ -256,6 +257,7 @@ std::string ExplainedError(const Calculation& calculation, SpeciesIndex species,
       }
       break;
     case Quantity::kDiameter:
+    case Quantity::kSiteIndex:
       if (first <= 0) AgeNotAboveZero(w);
       else HeightFarOffTheCurves(w, {species}, second, first);
       break;

@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::string_view kHeight[] = {"height"};
 constexpr std::string_view kDiameter[] = {"diameter"};
+constexpr std::string_view kSiteIndex[] = {"site_index"};
 constexpr std::string_view kVolume[] = {"volume"};
 constexpr std::string_view kAllVolumes[] = {"v1", "v2", "v3", "v4"};
 
@@ -18,6 +19,7 @@ constexpr std::string_view kAllVolumes[] = {"v1", "v2", "v3", "v4"};
 bool QuantityNamed(std::string_view command, Quantity& quantity) {
   if (command == "height") quantity = Quantity::kHeight;
   else if (command == "diameter") quantity = Quantity::kDiameter;
+  else if (command == "site-index") quantity = Quantity::kSiteIndex;
   else if (command == "volume") quantity = Quantity::kVolume;
   else return false;
   return true;
@@ -26,7 +28,8 @@ bool QuantityNamed(std::string_view command, Quantity& quantity) {
 std::array<std::string_view, 3> InputNames(Quantity quantity) {
   switch (quantity) {
     case Quantity::kHeight: return {"species", "age", "site_index"};
-    case Quantity::kDiameter: return {"species", "age", "height"};
+    case Quantity::kDiameter:
+    case Quantity::kSiteIndex: return {"species", "age", "height"};
     case Quantity::kVolume: break;
   }
   return {"species", "diameter", "height"};
@@ -36,6 +39,7 @@ std::span<const std::string_view> ResultNames(const Calculation& calculation) {
   switch (calculation.quantity) {
     case Quantity::kHeight: return kHeight;
     case Quantity::kDiameter: return kDiameter;
+    case Quantity::kSiteIndex: return kSiteIndex;
     case Quantity::kVolume: break;
   }
   if (calculation.allVolumes) return kAllVolumes;
@@ -53,6 +57,12 @@ void Calculate(const Calculation& calculation, vzorce::SpeciesIndex species, dou
     case Quantity::kDiameter: {
       const double diameter = vzorce::Diameter(species, first, second);
       results[0] = calculation.rounded ? vzorce::RoundToTenths(diameter) : diameter;
+      return;
+    }
+    case Quantity::kSiteIndex: {
+      // The diameter model's first step, as it is.
+      const double siteIndex = vzorce::SiteIndexInversion(species, first, second);
+      results[0] = calculation.rounded ? static_cast<double>(vzorce::RoundToInteger(siteIndex)) : siteIndex;
       return;
     }
     case Quantity::kVolume: break;
