@@ -59,7 +59,7 @@ void VolumeModelAlone(benchmark::State& state) {
   double result[4];
   for (auto _ : state) {
     for (const Tree& tree : Trees()) {
-      Calculate(volume, tree.species, tree.diameter, tree.height, result);
+      Calculate(volume, tree.species, {tree.diameter, tree.height}, result);
       benchmark::DoNotOptimize(result[0]);
     }
   }

@@ -16,7 +16,9 @@
 #include "numeric.h"
 #include "output_file.h"
 #include "species_catalogue.h"
+#include "replayable_input.h"
 #include "standard_output.h"
+#include "stand_summary.h"
 #include "tree_file_calculation.h"
 
 namespace {
@@ -46,17 +48,16 @@ int CalculateOne(const CommandLine& line) {
   std::size_t next = 0;
   const vzorce::SpeciesIndex species =
       options.species.fixed ? *options.species.fixed : SpeciesArgument(line.arguments[next++], options.species);
-  const double first = NumberArgument(line.arguments[next], inputs[1], comma);
-  const double second = NumberArgument(line.arguments[next + 1], inputs[2], comma);
+  Numbers numbers = {};
+  for (std::size_t i = 1; i < inputs.size(); ++i) numbers[i - 1] = NumberArgument(line.arguments[next++], inputs[i], comma);
   double results[4];
   try {
-    Calculate(options.calculation, species, first, second, results);
+    Calculate(options.calculation, species, numbers, results);
   } catch (const vzorce::FloatingPointError& e) {
-    std::fprintf(stderr, "%s: %s\n", kProgram,
-                 ExplainedError(options.calculation, species, first, second, e).c_str());
+    std::fprintf(stderr, "%s: %s\n", kProgram, ExplainedError(options.calculation, species, numbers, e).c_str());
     return 1;
   }
-  const std::string warning = DomainWarnings(options.calculation, species, first, second, results);
+  const std::string warning = DomainWarnings(options.calculation, species, numbers, results);
   if (!warning.empty()) {
     std::fprintf(stderr, "%s: %s%s\n", kProgram, options.strict ? "" : "warning: ", warning.c_str());
     if (options.strict) return 1;
@@ -79,9 +80,12 @@ int OpenInput(const CommandLine& line) {
   return fd;
 }
 
+std::string InputName(const CommandLine& line) {
+  return IsStandard(line.input) ? std::string("standard input") : *line.input;
+}
+
 InputReader ReaderOf(int fd, const CommandLine& line) {
-  return [fd, name = IsStandard(line.input) ? std::string("standard input") : *line.input](
-             char* buffer, std::size_t size) {
+  return [fd, name = InputName(line)](char* buffer, std::size_t size) {
     while (true) {
       const ssize_t got = ::read(fd, buffer, size);
       if (got >= 0) return static_cast<std::size_t>(got);
@@ -110,31 +114,97 @@ void PrintSummary(const TreeFileSummary& summary) {
   std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str());
 }
 
+// Output created only once the input is understood, so that a wrong input
+// leaves nothing behind; committed whole by the caller.
+class LazyOutput {
+ public:
+  explicit LazyOutput(const std::optional<std::string>& name) : name_(name) {}
+  OutputWriter Writer() {
+    if (IsStandard(name_)) return WriteStandardOutput;
+    return [this](std::string_view bytes) { File().Write(bytes); };
+  }
+  void Commit() {
+    if (!IsStandard(name_)) File().Commit();
+  }
+
+ private:
+  OutputFile& File() {
+    if (!file_) file_.emplace(*name_);
+    return *file_;
+  }
+  const std::optional<std::string>& name_;
+  std::optional<OutputFile> file_;
+};
+
 TreeFileSummary CalculateInto(const CommandLine& line, const InputReader& read) {
-  if (IsStandard(line.output)) return CalculateTreeFile(line.file, read, WriteStandardOutput);
-  std::optional<OutputFile> file;
-  // Created only once the header is understood, so a wrong input leaves nothing behind.
-  const TreeFileSummary summary = CalculateTreeFile(line.file, read, [&](std::string_view bytes) {
-    if (!file) file.emplace(*line.output);
-    file->Write(bytes);
-  });
-  if (!file) file.emplace(*line.output);
-  file->Commit();
+  LazyOutput output(line.output);
+  const TreeFileSummary summary = CalculateTreeFile(line.file, read, output.Writer());
+  output.Commit();
   return summary;
+}
+
+void WriteCurves(const CommandLine& line, const std::string& table) {
+  OutputFile file(*line.curves);
+  if (NeedsConverting(line.file.encoding)) {
+    EncodedOutput encoded([&](std::string_view bytes) { file.Write(bytes); }, line.file.encoding);
+    encoded.Write(table, true);
+  } else {
+    file.Write(table);
+  }
+  file.Commit();
+}
+
+// Curves first, from passes of their own; then every row with its height.
+TreeFileSummary CalculateWithFilledHeights(const CommandLine& line, ReplayableInput& input) {
+  FileCurves curves(line.file, *line.fill);
+  curves.Fit(Utf8Input(input.Pass(), line.file.encoding).Reader());
+  if (line.curves) curves.MeasureResiduals(Utf8Input(input.Pass(), line.file.encoding).Reader());
+  TreeFileOptions options = line.file;
+  options.filling = curves.Filling();
+  LazyOutput output(line.output);
+  const TreeFileSummary summary = CalculateTreeFile(options, input.Pass(), output.Writer());
+  output.Commit();
+  if (line.curves) WriteCurves(line, curves.Table());
+  return summary;
+}
+
+int SummariseStandFile(const CommandLine& line, int fd) {
+  ReplayableInput input(fd, InputName(line));
+  LazyOutput output(line.output);
+  std::string curves;
+  const StandSummaryCounts counts = SummariseStands(line.file, line.stand, [&] { return input.Pass(); },
+                                                    output.Writer(), line.curves ? &curves : nullptr);
+  output.Commit();
+  if (line.curves) WriteCurves(line, curves);
+  std::fprintf(stderr, "%s: %s in %s, %s\n", kProgram, Count(counts.trees, "tree", "trees").c_str(),
+               Count(counts.groups, "group", "groups").c_str(),
+               counts.leftOut ? (std::to_string(counts.leftOut) + " left out").c_str() : "none left out");
+  return counts.leftOut == 0 ? 0 : 1;
+}
+
+int CalculateTreesOf(const CommandLine& line, int fd) {
+  if (line.IsStand()) return SummariseStandFile(line, fd);
+  TreeFileSummary summary;
+  if (line.fill) {
+    ReplayableInput input(fd, InputName(line));
+    summary = CalculateWithFilledHeights(line, input);
+  } else {
+    summary = CalculateInto(line, ReaderOf(fd, line));
+  }
+  PrintSummary(summary);
+  return summary.RowsWithError() == 0 ? 0 : 1;
 }
 
 int CalculateFile(const CommandLine& line) {
   const int fd = OpenInput(line);
-  TreeFileSummary summary;
   try {
-    summary = CalculateInto(line, ReaderOf(fd, line));
+    const int status = CalculateTreesOf(line, fd);
+    if (fd != STDIN_FILENO) ::close(fd);
+    return status;
   } catch (...) {
     if (fd != STDIN_FILENO) ::close(fd);
     throw;
   }
-  if (fd != STDIN_FILENO) ::close(fd);
-  PrintSummary(summary);
-  return summary.RowsWithError() == 0 ? 0 : 1;
 }
 
 int Run(int argc, char** argv) {

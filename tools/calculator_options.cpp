@@ -1,10 +1,13 @@
 #include "calculator_options.h"
 
 #include <algorithm>
+#include <charconv>
 #include <array>
 #include <stdexcept>
 #include <string_view>
 
+#include "blanks.h"
+#include "number_text.h"
 #include "text_encoding.h"
 
 namespace dravlik {
@@ -12,7 +15,7 @@ namespace {
 
 enum class Option {
   kRound, kAll, kStrict, kInput, kOutput, kColumns, kDelimiter, kDecimalComma, kEncoding, kSpecies,
-  kSpeciesMap, kHelp, kVersion,
+  kSpeciesMap, kGroupBy, kFillHeights, kCurve, kCurves, kMinHeights, kPlotArea, kPlotAreaColumn, kHelp, kVersion,
 };
 
 struct OptionName {
@@ -22,7 +25,7 @@ struct OptionName {
   bool takesValue;
 };
 
-constexpr std::array<OptionName, 13> kOptions = {{
+constexpr std::array<OptionName, 20> kOptions = {{
     {Option::kRound, "round", 0, false},
     {Option::kAll, "all", 0, false},
     {Option::kStrict, "strict", 0, false},
@@ -34,15 +37,25 @@ constexpr std::array<OptionName, 13> kOptions = {{
     {Option::kEncoding, "encoding", 0, true},
     {Option::kSpecies, "species", 0, true},
     {Option::kSpeciesMap, "species-map", 0, true},
+    {Option::kGroupBy, "group-by", 0, true},
+    {Option::kFillHeights, "fill-heights", 0, false},
+    {Option::kCurve, "curve", 0, true},
+    {Option::kCurves, "curves", 0, true},
+    {Option::kMinHeights, "min-heights", 0, true},
+    {Option::kPlotArea, "plot-area", 0, true},
+    {Option::kPlotAreaColumn, "plot-area-column", 0, true},
     {Option::kHelp, "help", 'h', false},
     {Option::kVersion, "version", 'V', false},
 }};
 
 // Options whose meaning depends on the command, which may come after them.
 struct Deferred {
-  std::vector<std::string> columns, speciesMaps;
-  std::optional<std::string> species;
+  std::vector<std::string> columns, speciesMaps, groupBy;
+  std::optional<std::string> species, curve, minHeights, plotArea;
+  bool fillHeights = false;
 };
+
+constexpr const char* kCommands = "height, diameter, site-index, volume, stand-volume, stand or species";
 
 bool LooksLikeNumber(std::string_view argument) {
   return argument.size() > 1 && argument[0] == '-' &&
@@ -90,6 +103,13 @@ void Apply(const OptionName& option, const std::string& value, CommandLine& line
     case Option::kEncoding: line.file.encoding = value; break;
     case Option::kSpecies: deferred.species = value; break;
     case Option::kSpeciesMap: deferred.speciesMaps.push_back(value); break;
+    case Option::kGroupBy: deferred.groupBy.push_back(value); break;
+    case Option::kFillHeights: deferred.fillHeights = true; break;
+    case Option::kCurve: deferred.curve = value; break;
+    case Option::kCurves: line.curves = value; break;
+    case Option::kMinHeights: deferred.minHeights = value; break;
+    case Option::kPlotArea: deferred.plotArea = value; break;
+    case Option::kPlotAreaColumn: line.stand.plotAreaColumn = value; break;
     case Option::kHelp: line.help = true; break;
     case Option::kVersion: line.version = true; break;
   }
@@ -133,9 +153,7 @@ std::string Quoted(const std::vector<std::string>& words) {
 }
 
 std::string InputsOf(Quantity quantity, bool speciesGiven) {
-  const auto inputs = InputNames(quantity);
-  if (speciesGiven) return std::string(inputs[1]) + " and " + std::string(inputs[2]);
-  return std::string(inputs[0]) + ", " + std::string(inputs[1]) + " and " + std::string(inputs[2]);
+  return ListedNames(InputNames(quantity).subspan(speciesGiven ? 1 : 0));
 }
 
 void ApplyDeferred(const Deferred& deferred, CommandLine& line) {
@@ -158,13 +176,91 @@ void ApplyDeferred(const Deferred& deferred, CommandLine& line) {
   }
 }
 
+std::optional<double> AreaNamed(const std::string& text) {
+  auto area = ParseNumber(text, false);
+  if (!area) area = ParseNumber(text, true);
+  if (!area || !(*area > 0)) throw UsageError{"--plot-area takes the plot's area in m2, above 0, not '" + text + "'"};
+  return area;
+}
+
+std::uint64_t MinimumHeightsNamed(const std::string& text) {
+  std::uint64_t count = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+  if (error != std::errc() || end != text.data() + text.size() || count < kFewestCurveTrees) {
+    throw UsageError{"--min-heights takes a whole number of trees, at least " + std::to_string(kFewestCurveTrees) +
+                     ", not '" + text + "'"};
+  }
+  return count;
+}
+
+std::vector<std::string> GroupColumns(const std::vector<std::string>& options) {
+  std::vector<std::string> names;
+  for (const std::string& option : options) {
+    for (std::size_t start = 0; start <= option.size();) {
+      const std::size_t end = std::min(option.find(',', start), option.size());
+      const std::string name(WithoutBlanks(std::string_view(option).substr(start, end - start)));
+      if (name.empty()) throw UsageError{"--group-by names an empty column in '" + option + "'"};
+      names.push_back(name);
+      start = end + 1;
+    }
+  }
+  return names;
+}
+
+// The options of filled heights and of the stand summary, each where its
+// command takes it.
+void ApplyStandAndFill(const Deferred& deferred, CommandLine& line) {
+  const bool volume = line.file.calculation.quantity == Quantity::kVolume && !line.IsStand();
+  if (deferred.fillHeights && !volume && !line.IsStand()) {
+    throw UsageError{"--fill-heights applies to volume and stand only"};
+  }
+  if (!deferred.fillHeights && (deferred.curve || deferred.minHeights || line.curves)) {
+    throw UsageError{"--curve, --curves and --min-heights go with --fill-heights"};
+  }
+  if (!deferred.groupBy.empty() && !deferred.fillHeights && !line.IsStand()) {
+    throw UsageError{"--group-by applies to stand and to volume --fill-heights"};
+  }
+  if ((deferred.plotArea || line.stand.plotAreaColumn) && !line.IsStand()) {
+    throw UsageError{"--plot-area and --plot-area-column apply to stand only"};
+  }
+  const std::vector<std::string> groupBy = GroupColumns(deferred.groupBy);
+  if (deferred.fillHeights) {
+    FillRequest fill{{}, groupBy};
+    if (deferred.curve) {
+      const auto kind = CurveNamed(*deferred.curve);
+      if (!kind) throw UsageError{"--curve takes naslund or michailoff, not '" + *deferred.curve + "'"};
+      fill.curve.kind = *kind;
+    }
+    if (deferred.minHeights) fill.curve.minimumHeights = MinimumHeightsNamed(*deferred.minHeights);
+    line.fill = fill;
+  }
+  if (!line.IsStand()) return;
+  if (deferred.plotArea) line.stand.plotArea = AreaNamed(*deferred.plotArea);
+  if (line.stand.plotArea.has_value() == line.stand.plotAreaColumn.has_value()) {
+    throw UsageError{"stand takes the plots' area: --plot-area M2, or --plot-area-column NAME"};
+  }
+  line.stand.groupBy = groupBy;
+  if (line.fill) line.stand.fillHeights = line.fill->curve;
+}
+
+void CheckStand(const CommandLine& line) {
+  if (line.file.calculation.rounded || line.file.calculation.allVolumes) {
+    throw UsageError{"--round and --all do not apply to stand"};
+  }
+  if (!line.arguments.empty()) {
+    throw UsageError{"stand takes its trees from a file (--input); extra: " + Quoted(line.arguments)};
+  }
+}
+
 // A single value takes its inputs from the command line, a file none.
 void CheckArguments(const CommandLine& line) {
   const Quantity quantity = line.file.calculation.quantity;
   const bool speciesGiven = line.file.species.fixed.has_value();
-  const std::size_t wanted = speciesGiven ? 2 : 3;
+  const std::size_t wanted = InputNames(quantity).size() - (speciesGiven ? 1 : 0);
   const std::string takes = line.command + " takes " + InputsOf(quantity, speciesGiven);
   if (line.arguments.empty()) return;
+  if (line.fill) throw UsageError{"--fill-heights fills the heights of a file's trees (--input); extra: " +
+                                  Quoted(line.arguments)};
   if (line.input || line.output || !line.file.columns.empty()) {
     throw UsageError{line.command + " takes its values from a file with --input, --output or --columns; extra: " +
                      Quoted(line.arguments)};
@@ -186,21 +282,25 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   std::vector<std::string> words;
   ReadArguments(argc, argv, line, deferred, words);
   if (line.help || line.version) return line;
-  if (words.empty()) throw UsageError{"missing command: height, diameter, site-index, volume or species"};
+  if (words.empty()) throw UsageError{std::string("missing command: ") + kCommands};
   line.command = words.front();
   line.arguments.assign(words.begin() + 1, words.end());
   if (line.command == "species") {
     if (!line.arguments.empty()) throw UsageError{"species takes no arguments; extra: " + Quoted(line.arguments)};
     return line;
   }
-  if (!QuantityNamed(line.command, line.file.calculation.quantity)) {
-    throw UsageError{"unknown command '" + line.command + "': height, diameter, site-index, volume or species"};
+  if (line.IsStand()) {
+    line.file.calculation.quantity = Quantity::kVolume;  // a stand's trees have a volume's inputs
+  } else if (!QuantityNamed(line.command, line.file.calculation.quantity)) {
+    throw UsageError{"unknown command '" + line.command + "': " + kCommands};
   }
   if (line.file.calculation.allVolumes && line.file.calculation.quantity != Quantity::kVolume) {
     throw UsageError{"--all applies to volume only"};
   }
   ApplyDeferred(deferred, line);
-  CheckArguments(line);
+  ApplyStandAndFill(deferred, line);
+  if (line.IsStand()) CheckStand(line);
+  else CheckArguments(line);
   return line;
 }
 
@@ -209,12 +309,15 @@ std::string UsageText() {
   or:  pdravlik-calc [OPTION]... diameter SPECIES AGE HEIGHT
   or:  pdravlik-calc [OPTION]... site-index SPECIES AGE HEIGHT
   or:  pdravlik-calc [OPTION]... volume SPECIES DIAMETER HEIGHT
-  or:  pdravlik-calc [OPTION]... COMMAND -i FILE [-o FILE]  (one of the four)
+  or:  pdravlik-calc [OPTION]... stand-volume SPECIES DIAMETER HEIGHT TREES/HA
+  or:  pdravlik-calc [OPTION]... COMMAND -i FILE [-o FILE]  (one of the five)
+  or:  pdravlik-calc [OPTION]... stand -i FILE --plot-area M2 [-o FILE]
   or:  pdravlik-calc species
 Computes a stand's mean height (m), mean diameter (cm) or site index (its
-height at 100 years, from its height at an age), or a tree's volume (m3: the
-primary volume V1, which the tables store), with the models the reference
-tables are generated from.
+height at 100 years, from its height at an age), a tree's volume (m3: the
+primary volume V1, which the tables store) or a stand's volume per hectare
+from its mean tree, with the models the reference tables are generated from;
+or a tree list's growing stock per hectare by plot and species (stand).
 
 SPECIES is a code as the tables store it (SM, BO, ...), an index 0 to 12, or a
 Czech, Latin or English name; 'pdravlik-calc species' lists them with the
@@ -239,15 +342,27 @@ warning. Numbers print as the shortest text that reads back as the same value.
   -d, --delimiter=CHAR   field delimiter of the files (default ','; 'tab')
       --decimal-comma    read and write numbers with a decimal comma
       --encoding=NAME    the files' encoding (default UTF-8; e.g. windows-1250)
+
+Stands and height curves (volume and stand files):
+      --plot-area=M2     stand: every plot's area in m2
+      --plot-area-column=NAME  stand: the column of each tree's plot area, m2
+      --group-by=COLUMNS plots or stands by these columns, e.g. plot or
+                         stand,plot; stand: one line per group and species
+      --fill-heights     fill missing heights from a height curve per group
+                         and species, fitted to the trees with a height
+      --curve=NAME       naslund (the default) or michailoff
+      --min-heights=N    the fewest measured heights a curve takes (default 5)
+      --curves=FILE      write each curve's coefficients and error there
   -h, --help             show this help and exit
   -V, --version          show the version and exit
 
-A file's input columns are species, diameter and height for volume; species,
-age and site_index for height; species, age and height for diameter and
-site-index; or as
-the tables name them: drevina, tloustka, vyska, vek, bonita. Each row is
+A file's input columns are species, diameter and height for volume and stand;
+species, age and site_index for height; species, age and height for diameter
+and site-index; species, diameter, height and trees_per_ha for stand-volume;
+or as the tables name them: drevina, tloustka, vyska, vek, bonita. Each row is
 written with its results, a warning and an error column; a row that cannot be
 computed gets empty results and the reason. A summary goes to standard error.
+See pdravlik-calc(1) for the stand summary's columns and formulas.
 
 Exit status: 0 when every value was computed, 1 when some was not, 2 for a
 wrong command line or an input that cannot be read.

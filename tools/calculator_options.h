@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "stand_summary.h"
 #include "tree_file_calculation.h"
 
 namespace dravlik {
@@ -18,10 +19,14 @@ struct UsageError {
 struct CommandLine {
   bool help = false;
   bool version = false;
-  std::string command;                 // height, diameter, volume or species
+  std::string command;                 // a quantity's, stand or species
   std::vector<std::string> arguments;  // the single value's inputs
   TreeFileOptions file;
   std::optional<std::string> input, output;
+  StandRequest stand;                  // stand
+  std::optional<FillRequest> fill;     // volume and stand, with --fill-heights
+  std::optional<std::string> curves;   // the fitted curves' file
+  bool IsStand() const { return command == "stand"; }
   bool IsFile() const { return input || output || !file.columns.empty() || arguments.empty(); }
 };
 

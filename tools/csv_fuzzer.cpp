@@ -18,7 +18,7 @@ TreeFileOptions OptionsOf(std::uint8_t control) {
   TreeFileOptions options;
   options.format.delimiter = ",;\t|"[control & 3];
   options.format.decimalComma = (control & 4) != 0;
-  options.calculation.quantity = static_cast<Quantity>((control >> 3) % 3);
+  options.calculation.quantity = static_cast<Quantity>((control >> 3) % 5);  // every quantity
   if (control & 32) options.species.fixed = 0;
   if (control & 64) options.encoding = "WINDOWS-1250";
   // The first column for every input, so that any header has them all.

@@ -125,6 +125,7 @@ void SiteIndexFarOutside(Warning& w, Code species, double siteIndex, vzorce::Sit
 void HeightFarOffTheCurves(Warning& w, Code species, double height, double age) {
   w.Rule() << "height " << height << " m is far outside " << species << "'s curves at age " << age;
 }
+void NegativeTreesPerHa(Warning& w, double trees) { w.Rule() << "trees per hectare " << trees << " is negative"; }
 void BeyondAnyTree(Warning& w) { w.Rule() << "diameter and height far beyond any tree"; }
 std::string Explained(Warning explanation, const char* error) {
   if (std::string text = std::move(explanation).Text(); !text.empty()) return text + ": " + error;
@@ -233,21 +234,27 @@ void VolumeRules(Warning& w, double diameter, double height) {
 
 }  // namespace
 
-std::string DomainWarnings(const Calculation& calculation, SpeciesIndex species, double first, double second,
+std::string DomainWarnings(const Calculation& calculation, SpeciesIndex species, const Numbers& numbers,
                            const double* results) {
+  const auto [first, second, third] = numbers;
   Warning w;
   switch (calculation.quantity) {
     case Quantity::kHeight: HeightRules(w, species, first, second, results[0]); break;
     case Quantity::kDiameter:
     case Quantity::kSiteIndex: DiameterRules(w, species, first, second); break;
     case Quantity::kVolume: VolumeRules(w, first, second); break;
+    case Quantity::kStandVolume:
+      VolumeRules(w, first, second);
+      if (third < 0) NegativeTreesPerHa(w, third);
+      break;
   }
   NegativeResultRule(w, calculation, results);
   return std::move(w).Text();
 }
 
-std::string ExplainedError(const Calculation& calculation, SpeciesIndex species, double first, double second,
+std::string ExplainedError(const Calculation& calculation, SpeciesIndex species, const Numbers& numbers,
                            const vzorce::FloatingPointError& error) {
+  const auto [first, second, third] = numbers;
   Warning w;
   switch (calculation.quantity) {
     case Quantity::kHeight:
@@ -261,6 +268,7 @@ std::string ExplainedError(const Calculation& calculation, SpeciesIndex species,
       if (first <= 0) AgeNotAboveZero(w);
       else HeightFarOffTheCurves(w, {species}, second, first);
       break;
+    case Quantity::kStandVolume:
     case Quantity::kVolume: BeyondAnyTree(w); break;
   }
   return Explained(std::move(w), error.what());

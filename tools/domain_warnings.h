@@ -13,17 +13,18 @@
 namespace dravlik {
 
 // Rules in a forester's words for inputs outside the models' domain, joined
-// by "; "; empty when there is nothing to say. `first` and `second` are the
-// command's two numbers (height: age, site index; diameter: age, height;
-// volume: diameter, height); `results` are what Calculate gave for them. Cheap
-// and without allocation when every input lies within the domain.
-std::string DomainWarnings(const Calculation& calculation, vzorce::SpeciesIndex species, double first, double second,
+// by "; "; empty when there is nothing to say. `numbers` are the command's
+// (height: age, site index; diameter and site index: age, height; volume:
+// diameter, height; stand volume: diameter, height, trees per hectare);
+// `results` are what Calculate gave for them. Cheap and without allocation
+// when every input lies within the domain.
+std::string DomainWarnings(const Calculation& calculation, vzorce::SpeciesIndex species, const Numbers& numbers,
                            const double* results);
 
 // The model's arithmetic error text with a forester's explanation in front,
 // e.g. "age must be above 0: Floating point division by zero"; the bare text
 // where no explanation applies.
-std::string ExplainedError(const Calculation& calculation, vzorce::SpeciesIndex species, double first, double second,
+std::string ExplainedError(const Calculation& calculation, vzorce::SpeciesIndex species, const Numbers& numbers,
                            const vzorce::FloatingPointError& error);
 
 }  // namespace dravlik

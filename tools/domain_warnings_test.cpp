@@ -51,8 +51,8 @@ struct Outcome {
 
 Outcome Calculated(const Calculation& calculation, SpeciesIndex species, double first, double second) {
   Outcome outcome;
-  Calculate(calculation, species, first, second, outcome.results);
-  outcome.warnings = DomainWarnings(calculation, species, first, second, outcome.results);
+  Calculate(calculation, species, {first, second}, outcome.results);
+  outcome.warnings = DomainWarnings(calculation, species, {first, second}, outcome.results);
   return outcome;
 }
 
@@ -69,9 +69,9 @@ std::string ErrorText(const Calculation& calculation, std::string_view code, dou
   const SpeciesIndex species = Species(code);
   double results[4];
   try {
-    Calculate(calculation, species, first, second, results);
+    Calculate(calculation, species, {first, second}, results);
   } catch (const vzorce::FloatingPointError& error) {
-    return ExplainedError(calculation, species, first, second, error);
+    return ExplainedError(calculation, species, {first, second}, error);
   }
   ADD_FAILURE() << "the model raised no error for " << code << " " << first << " " << second;
   return {};
@@ -167,13 +167,13 @@ TEST(DiameterWarnings, OffTheCurvesExactlyWhereTheInversionLeavesTheRange) {
       for (double height = 0.5; height <= 50; height += 0.05) {
         double diameter = 0;
         try {
-          Calculate(kDiameter, species, age, height, &diameter);
+          Calculate(kDiameter, species, {age, height}, &diameter);
         } catch (const vzorce::FloatingPointError&) {
           continue;
         }
         const double siteIndex = vzorce::SiteIndexInversion(species, age, height);
         const bool offTheCurves = siteIndex < range.lowest || siteIndex > range.highest;
-        const std::string w = DomainWarnings(kDiameter, species, age, height, &diameter);
+        const std::string w = DomainWarnings(kDiameter, species, {age, height}, &diameter);
         ASSERT_EQ(w.find("curve for site index") != std::string::npos, offTheCurves)
             << int{species} << " " << age << " " << height << ": " << w;
       }
@@ -295,7 +295,7 @@ TEST(ExplainedError, NamesTheRuleInFrontOfTheArithmetic) {
             "height 0 m is far outside MD's curves at age 80: Floating point division by zero");
   EXPECT_EQ(ErrorText(kHeight, "SM", 80, 1e300),
             "site index 1e+300 m is far outside SM's range 14-38 m: Invalid floating point operation");
-  EXPECT_EQ(ExplainedError(kHeight, Species("SM"), 80, 20, vzorce::DivisionByZeroError()),
+  EXPECT_EQ(ExplainedError(kHeight, Species("SM"), {80, 20}, vzorce::DivisionByZeroError()),
             "Floating point division by zero");
 }
 

@@ -17,7 +17,7 @@ constexpr std::pair<std::string_view, std::string_view> kTableFieldNames[] = {
     {"species", "drevina"}, {"diameter", "tloustka"}, {"height", "vyska"}, {"age", "vek"}, {"site_index", "bonita"},
 };
 
-constexpr std::string_view kEveryInput[] = {"species", "diameter", "height", "age", "site_index"};
+constexpr std::string_view kEveryInput[] = {"species", "diameter", "height", "age", "site_index", "trees_per_ha"};
 
 // The known input name followed by '=' that `text` starts with, if any.
 std::optional<std::string_view> InputAtStart(std::string_view text) {
@@ -28,10 +28,7 @@ std::optional<std::string_view> InputAtStart(std::string_view text) {
   return std::nullopt;
 }
 
-std::string InputList(Quantity quantity) {
-  const auto inputs = InputNames(quantity);
-  return std::string(inputs[0]) + ", " + std::string(inputs[1]) + " and " + std::string(inputs[2]);
-}
+}  // namespace
 
 std::string_view HeaderName(const CsvRecord& header, std::size_t column) {
   std::string_view name = WithoutBlanks(header.fields[column]);
@@ -41,6 +38,8 @@ std::string_view HeaderName(const CsvRecord& header, std::size_t column) {
   return name;
 }
 
+namespace {
+
 std::optional<std::size_t> ColumnNamed(const CsvRecord& header, std::string_view name) {
   for (std::size_t column = 0; column < header.fields.size(); ++column) {
     if (SameTextIgnoringCaseInAnyLocale(HeaderName(header, column), name)) return column;
@@ -48,15 +47,17 @@ std::optional<std::size_t> ColumnNamed(const CsvRecord& header, std::string_view
   return std::nullopt;
 }
 
+// Empty for an input the tables do not store.
 std::string_view TableFieldName(std::string_view input) {
-  return std::find_if(std::begin(kTableFieldNames), std::end(kTableFieldNames),
-                      [&](const auto& names) { return names.first == input; })
-      ->second;
+  const auto names = std::find_if(std::begin(kTableFieldNames), std::end(kTableFieldNames),
+                                  [&](const auto& names) { return names.first == input; });
+  return names == std::end(kTableFieldNames) ? std::string_view() : names->second;
 }
 
 // The column named as the input, else as the tables name it.
 std::optional<std::size_t> ColumnByDefaultName(const CsvRecord& header, std::string_view input) {
   if (const auto column = ColumnNamed(header, input)) return column;
+  if (TableFieldName(input).empty()) return std::nullopt;
   return ColumnNamed(header, TableFieldName(input));
 }
 
@@ -87,20 +88,27 @@ std::string MissingColumnHint(const CsvRecord& header, char delimiter) {
   return "";
 }
 
+}  // namespace
+
+std::size_t FindNamedColumn(const CsvRecord& header, std::string_view name, std::string_view use, char delimiter) {
+  if (name.starts_with('#')) return ColumnNumbered(header, name.substr(1));
+  if (const auto column = ColumnNamed(header, name)) return *column;
+  throw std::invalid_argument("the input has no column \"" + std::string(name) + "\" (" + std::string(use) + ")" +
+                              MissingColumnHint(header, delimiter));
+}
+
+namespace {
+
 std::size_t FindColumn(const CsvRecord& header, std::string_view input, const ColumnChoices& choices,
                        char delimiter) {
   const auto chosen = choices.find(std::string(input));
-  if (chosen != choices.end()) {
-    const std::string_view name = chosen->second;
-    if (name.starts_with('#')) return ColumnNumbered(header, name.substr(1));
-    if (const auto column = ColumnNamed(header, name)) return *column;
-    throw std::invalid_argument("the input has no column \"" + std::string(name) + "\" (" + std::string(input) + ")" +
-                                MissingColumnHint(header, delimiter));
-  }
+  if (chosen != choices.end()) return FindNamedColumn(header, chosen->second, input, delimiter);
   if (const auto column = ColumnByDefaultName(header, input)) return *column;
-  throw std::invalid_argument("the input has no column \"" + std::string(input) + "\" (nor \"" +
-                              std::string(TableFieldName(input)) + "\"); name it with --columns " +
-                              std::string(input) + "=NAME" + MissingColumnHint(header, delimiter));
+  const std::string_view tableName = TableFieldName(input);
+  throw std::invalid_argument("the input has no column \"" + std::string(input) + "\"" +
+                              (tableName.empty() ? "" : " (nor \"" + std::string(tableName) + "\")") +
+                              "; name it with --columns " + std::string(input) + "=NAME" +
+                              MissingColumnHint(header, delimiter));
 }
 
 }  // namespace
@@ -110,12 +118,12 @@ void AddColumnChoices(ColumnChoices& choices, std::string_view text, Quantity qu
   while (!text.empty()) {
     const auto input = InputAtStart(text);
     if (!input) {
-      throw std::invalid_argument("--columns takes INPUT=COLUMN pairs, INPUT one of " + InputList(quantity) +
+      throw std::invalid_argument("--columns takes INPUT=COLUMN pairs, INPUT one of " + ListedNames(InputNames(quantity)) +
                                   ", not '" + std::string(text) + "'");
     }
     if (std::find(inputs.begin(), inputs.end(), *input) == inputs.end()) {
       throw std::invalid_argument("'" + std::string(*input) + "' is not an input of this command; it takes " +
-                                  InputList(quantity));
+                                  ListedNames(InputNames(quantity)));
     }
     text.remove_prefix(input->size() + 1);
     std::size_t end = 0;

@@ -23,9 +23,17 @@ using ColumnChoices = std::map<std::string, std::string>;
 // std::invalid_argument with a message.
 void AddColumnChoices(ColumnChoices& choices, std::string_view text, Quantity quantity);
 
-// Species (none when one species is given for the whole file), then the two
+// Species (none when one species is given for the whole file), then the
 // numbers, in the order InputNames gives them.
-using InputColumns = std::array<std::optional<std::size_t>, 3>;
+inline constexpr std::size_t kMostInputs = 4;
+using InputColumns = std::array<std::optional<std::size_t>, kMostInputs>;
+
+// The column a user names, by its name or as "#3", for a use ("diameter",
+// "--group-by"); std::invalid_argument with a message when there is none.
+std::size_t FindNamedColumn(const CsvRecord& header, std::string_view name, std::string_view use, char delimiter);
+
+// A column's name as the header writes it, without blanks or a byte order mark.
+std::string_view HeaderName(const CsvRecord& header, std::size_t column);
 
 // Throws std::invalid_argument, with a message that says what to change,
 // when a column is missing.

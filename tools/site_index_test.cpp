@@ -23,7 +23,7 @@ Outcome Calc(const std::string& arguments) { return testing::RunCommand(PDRAVLIK
 
 double SiteIndex(vzorce::SpeciesIndex species, double age, double height, bool rounded = false) {
   double result = 0;
-  Calculate({Quantity::kSiteIndex, rounded, false}, species, age, height, &result);
+  Calculate({Quantity::kSiteIndex, rounded, false}, species, {age, height}, &result);
   return result;
 }
 

@@ -13,6 +13,12 @@ constexpr std::string_view kDiameter[] = {"diameter"};
 constexpr std::string_view kSiteIndex[] = {"site_index"};
 constexpr std::string_view kVolume[] = {"volume"};
 constexpr std::string_view kAllVolumes[] = {"v1", "v2", "v3", "v4"};
+constexpr std::string_view kVolumePerHa[] = {"volume_per_ha"};
+
+constexpr std::string_view kHeightInputs[] = {"species", "age", "site_index"};
+constexpr std::string_view kDiameterInputs[] = {"species", "age", "height"};
+constexpr std::string_view kVolumeInputs[] = {"species", "diameter", "height"};
+constexpr std::string_view kStandVolumeInputs[] = {"species", "diameter", "height", "trees_per_ha"};
 
 }  // namespace
 
@@ -21,18 +27,29 @@ bool QuantityNamed(std::string_view command, Quantity& quantity) {
   else if (command == "diameter") quantity = Quantity::kDiameter;
   else if (command == "site-index") quantity = Quantity::kSiteIndex;
   else if (command == "volume") quantity = Quantity::kVolume;
+  else if (command == "stand-volume") quantity = Quantity::kStandVolume;
   else return false;
   return true;
 }
 
-std::array<std::string_view, 3> InputNames(Quantity quantity) {
+std::span<const std::string_view> InputNames(Quantity quantity) {
   switch (quantity) {
-    case Quantity::kHeight: return {"species", "age", "site_index"};
+    case Quantity::kHeight: return kHeightInputs;
     case Quantity::kDiameter:
-    case Quantity::kSiteIndex: return {"species", "age", "height"};
+    case Quantity::kSiteIndex: return kDiameterInputs;
+    case Quantity::kStandVolume: return kStandVolumeInputs;
     case Quantity::kVolume: break;
   }
-  return {"species", "diameter", "height"};
+  return kVolumeInputs;
+}
+
+std::string ListedNames(std::span<const std::string_view> names) {
+  std::string list;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i) list += i + 1 == names.size() ? " and " : ", ";
+    list += names[i];
+  }
+  return list;
 }
 
 std::span<const std::string_view> ResultNames(const Calculation& calculation) {
@@ -40,14 +57,15 @@ std::span<const std::string_view> ResultNames(const Calculation& calculation) {
     case Quantity::kHeight: return kHeight;
     case Quantity::kDiameter: return kDiameter;
     case Quantity::kSiteIndex: return kSiteIndex;
+    case Quantity::kStandVolume: return kVolumePerHa;
     case Quantity::kVolume: break;
   }
   if (calculation.allVolumes) return kAllVolumes;
   return kVolume;
 }
 
-void Calculate(const Calculation& calculation, vzorce::SpeciesIndex species, double first, double second,
-               double* results) {
+void Calculate(const Calculation& calculation, vzorce::SpeciesIndex species, const Numbers& numbers, double* results) {
+  const auto [first, second, third] = numbers;
   switch (calculation.quantity) {
     case Quantity::kHeight: {
       const double height = vzorce::HeightBySiteIndex(species, first, second);
@@ -65,10 +83,17 @@ void Calculate(const Calculation& calculation, vzorce::SpeciesIndex species, dou
       results[0] = calculation.rounded ? static_cast<double>(vzorce::RoundToInteger(siteIndex)) : siteIndex;
       return;
     }
+    case Quantity::kStandVolume:
     case Quantity::kVolume: break;
   }
   double v[4] = {0, 0, 0, 0};
   vzorce::Volume(species, first, second, v[0], v[1], v[2], v[3]);
+  if (calculation.quantity == Quantity::kStandVolume) {
+    // One rounding, as a spreadsheet multiplying the two doubles makes it.
+    const double perHectare = third * v[0];
+    results[0] = calculation.rounded ? vzorce::RoundToHundredths(perHectare) : perHectare;
+    return;
+  }
   const int count = calculation.allVolumes ? 4 : 1;
   for (int i = 0; i < count; ++i) results[i] = calculation.rounded ? vzorce::RoundToHundredths(v[i]) : v[i];
 }

@@ -1,17 +1,19 @@
 // What the calculator asks of the models: a stand's height, diameter or site
-// index, or a tree's volume, from a species and two numbers, optionally
+// index, a tree's volume from a species and two numbers, or a stand's volume
+// per hectare from its mean tree and its trees per hectare, optionally
 // rounded as the tables round.
 #pragma once
 
 #include <array>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "species.h"
 
 namespace dravlik {
 
-enum class Quantity { kHeight, kDiameter, kSiteIndex, kVolume };
+enum class Quantity { kHeight, kDiameter, kSiteIndex, kVolume, kStandVolume };
 
 struct Calculation {
   Quantity quantity = Quantity::kVolume;
@@ -21,20 +23,26 @@ struct Calculation {
 };
 
 // The command that names a quantity ("height", "diameter", "site-index",
-// "volume"), or false.
+// "volume", "stand-volume"), or false.
 bool QuantityNamed(std::string_view command, Quantity& quantity);
 
-// The inputs by their column names: species, then the two numbers in the order
+// The inputs by their column names: species, then the numbers in the order
 // the command line takes them.
-std::array<std::string_view, 3> InputNames(Quantity quantity);
+std::span<const std::string_view> InputNames(Quantity quantity);
+
+// "species, diameter and height"
+std::string ListedNames(std::span<const std::string_view> names);
+
+// A command's numbers in the order its command line takes them; those it
+// does not take are 0.
+using Numbers = std::array<double, 3>;
 
 // Column names of the results: "height", "diameter", "site_index", "volume",
-// or v1 to v4.
+// v1 to v4, or "volume_per_ha".
 std::span<const std::string_view> ResultNames(const Calculation& calculation);
 
 // Writes ResultNames(calculation).size() results. The models' arithmetic
 // errors (vzorce::FloatingPointError) reach the caller.
-void Calculate(const Calculation& calculation, vzorce::SpeciesIndex species, double first, double second,
-               double* results);
+void Calculate(const Calculation& calculation, vzorce::SpeciesIndex species, const Numbers& numbers, double* results);
 
 }  // namespace dravlik

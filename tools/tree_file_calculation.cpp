@@ -9,7 +9,9 @@
 
 #include "block_workers.h"
 #include "csv_records.h"
+#include "encoded_streams.h"
 #include "text_encoding.h"
+#include "tree_scan.h"
 
 namespace dravlik {
 namespace {
@@ -23,10 +25,6 @@ struct BlockResult {
   std::size_t lines = 0;               // up to the failure, where there is one
   std::optional<std::string> failure;  // a record too long to read
 };
-
-std::size_t LinesOf(const CsvRecord& record) {
-  return (record.lineBreak.empty() ? 0 : 1) + (record.quoted ? CountLineBreaks(record.text) : 0);
-}
 
 void Accumulate(TreeFileSummary& total, const TreeFileSummary& part) {
   total.rowsRead += part.rowsRead;
@@ -54,76 +52,26 @@ BlockResult CalculateBlock(std::string_view block, const RowJob& job) {
   return result;
 }
 
-std::string AtLine(std::size_t linesBefore, const std::string& message) {
-  return "line " + std::to_string(linesBefore + 1) + ": " + message;
+}  // namespace
+
+RowJob MakeRowJob(const TreeFileOptions& options, const CsvRecord& header, std::size_t linesBefore) {
+  if (header.fields.size() > kMaxColumns) {
+    throw TreeFileError(AtLine(linesBefore, "the header has " + std::to_string(header.fields.size()) +
+                                                " columns; pdravlik-calc reads at most " + std::to_string(kMaxColumns)));
+  }
+  RowJob job{options.calculation, options.format, &options.species, options.strict, header.fields.size(), {}};
+  try {
+    job.columns = FindInputColumns(header, options.calculation.quantity, options.columns,
+                                   options.species.fixed.has_value(), options.format.delimiter);
+  } catch (const std::invalid_argument& e) {
+    throw TreeFileError(e.what());
+  }
+  job.heightsMayBeMissing = options.filling != nullptr;
+  job.filling = options.filling;
+  return job;
 }
 
-// The file's bytes as UTF-8. A conversion error is raised on the call after
-// the one that returned the text before it, so that the reader knows where
-// it lies.
-class DecodedInput {
- public:
-  DecodedInput(const InputReader& read, const std::string& encoding) : read_(read), converter_(encoding, "UTF-8") {}
-
-  std::size_t Read(char* buffer, std::size_t size) {
-    while (offset_ == decoded_.size()) {
-      if (failure_) std::rethrow_exception(failure_);
-      if (ended_) return 0;
-      Decode();
-    }
-    const std::size_t count = std::min(size, decoded_.size() - offset_);
-    decoded_.copy(buffer, count, offset_);
-    offset_ += count;
-    return count;
-  }
-
- private:
-  void Decode() {
-    char raw[1 << 16];
-    const std::size_t got = read_(raw, sizeof raw);
-    ended_ = got == 0;
-    decoded_.clear();
-    offset_ = 0;
-    try {
-      if (first_ && std::string_view(raw, got).starts_with(kUtf8ByteOrderMark)) {
-        throw EncodingError("the input starts with UTF-8's byte order mark: it is UTF-8; leave out --encoding");
-      }
-      first_ = false;
-      converter_.Convert(std::string_view(raw, got), decoded_, ended_);
-    } catch (const EncodingError&) {
-      failure_ = std::current_exception();
-    }
-  }
-
-  const InputReader& read_;
-  TextConverter converter_;
-  std::string decoded_;
-  std::size_t offset_ = 0;
-  bool ended_ = false, first_ = true;
-  std::exception_ptr failure_;
-};
-
-// UTF-8 text written in the file's encoding.
-class EncodedOutput {
- public:
-  EncodedOutput(const OutputWriter& write, const std::string& encoding)
-      : write_(write), converter_("UTF-8", encoding), encoding_(encoding) {}
-
-  void Write(std::string_view text, bool last = false) {
-    std::string encoded;
-    try {
-      converter_.Convert(text, encoded, last);
-    } catch (const EncodingError& e) {
-      throw TreeFileError("cannot write the output in " + encoding_ + ": " + e.what());
-    }
-    write_(encoded);
-  }
-
- private:
-  const OutputWriter& write_;
-  TextConverter converter_;
-  std::string encoding_;
-};
+namespace {
 
 class TreeFile {
  public:
@@ -155,7 +103,7 @@ class TreeFile {
         position = ReadRecord(rest, position, options_.format.delimiter, header);
         lines_ += LinesOf(header);
         if (IsBlank(header)) continue;
-        job_ = MakeJob(header);
+        job_ = MakeRowJob(options_, header, lines_ - LinesOf(header));
         headerLineBreak_ = header.lineBreak.empty() ? std::string_view("\n") : header.lineBreak;
         job_.lineBreak = headerLineBreak_;
         AppendHeader(out, header, job_);
@@ -164,21 +112,6 @@ class TreeFile {
       }
     }
     throw TreeFileError("the input is empty: it needs a header line naming its columns");
-  }
-
-  RowJob MakeJob(const CsvRecord& header) const {
-    if (header.fields.size() > kMaxColumns) {
-      throw TreeFileError(AtLine(lines_ - LinesOf(header), "the header has " + std::to_string(header.fields.size()) +
-                                                               " columns; pdravlik-calc reads at most " + std::to_string(kMaxColumns)));
-    }
-    RowJob job{options_.calculation, options_.format, &options_.species, options_.strict, header.fields.size(), {}};
-    try {
-      job.columns = FindInputColumns(header, options_.calculation.quantity, options_.columns,
-                                     options_.species.fixed.has_value(), options_.format.delimiter);
-    } catch (const std::invalid_argument& e) {
-      throw TreeFileError(e.what());
-    }
-    return job;
   }
 
   void Submit(std::string input) {
@@ -218,14 +151,9 @@ class TreeFile {
 
 TreeFileSummary CalculateTreeFile(const TreeFileOptions& options, const InputReader& read,
                                   const OutputWriter& write) {
-  if (options.encoding.empty() || IsUtf8Encoding(options.encoding)) return TreeFile(options, read, write).Run();
-  DecodedInput decoded(read, options.encoding);
-  EncodedOutput encoded(write, options.encoding);
-  const InputReader decodedRead = [&](char* buffer, std::size_t size) { return decoded.Read(buffer, size); };
-  const OutputWriter encodedWrite = [&](std::string_view text) { encoded.Write(text); };
-  const TreeFileSummary summary = TreeFile(options, decodedRead, encodedWrite).Run();
-  encoded.Write({}, true);
-  return summary;
+  return InFileEncoding<TreeFileSummary>(
+      options.encoding, read, write,
+      [&](const InputReader& utf8Read, const OutputWriter& utf8Write) { return TreeFile(options, utf8Read, utf8Write).Run(); });
 }
 
 }  // namespace dravlik

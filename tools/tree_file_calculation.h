@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "csv_block_reader.h"
+#include "encoded_streams.h"
 #include "input_columns.h"
 #include "species_reading.h"
 #include "tree_rows.h"
@@ -25,6 +26,7 @@ struct TreeFileOptions {
   SpeciesReading species;
   std::string encoding;  // the file's, for input and output; empty: UTF-8
   bool strict = false;   // a warning makes the row an error
+  const HeightFilling* filling = nullptr;  // volume: heights filled from curves
 };
 
 struct TreeFileSummary {
@@ -34,19 +36,12 @@ struct TreeFileSummary {
   std::uint64_t RowsWithError() const { return rowsRead - rowsComputed; }
 };
 
-// An input that cannot be used: unreadable, not in its encoding, without a
-// column it needs, or with a record that does not end. Raised before
-// anything is written where the header is at fault.
-class TreeFileError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // The most columns a header may have, as spreadsheets have.
 inline constexpr std::size_t kMaxColumns = 16384;
 
-// Called first with the header, then with blocks of rows in input order.
-using OutputWriter = std::function<void(std::string_view bytes)>;
+// The job of every row under a header; TreeFileError when the header lacks
+// a column.
+RowJob MakeRowJob(const TreeFileOptions& options, const CsvRecord& header, std::size_t linesBefore);
 
 TreeFileSummary CalculateTreeFile(const TreeFileOptions& options, const InputReader& read,
                                   const OutputWriter& write);

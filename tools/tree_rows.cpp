@@ -6,17 +6,12 @@
 #include "blanks.h"
 #include "delimited_fields.h"
 #include "domain_warnings.h"
+#include "group_curves.h"
 #include "number_text.h"
 #include "numeric.h"
 
 namespace dravlik {
 namespace {
-
-struct RowInputs {
-  vzorce::SpeciesIndex species = 0;
-  double numbers[2] = {0, 0};
-  std::string note;  // how the species was read, where the user's map gave it
-};
 
 std::string NotANumber(std::string_view input, std::string_view value, bool decimalComma) {
   std::string message = "Not a number in " + std::string(input) + ": " + std::string(value);
@@ -25,15 +20,22 @@ std::string NotANumber(std::string_view input, std::string_view value, bool deci
   return message;
 }
 
-// The row's inputs, or the message that says why it has none.
+}  // namespace
+
 std::optional<std::string> ReadInputs(const CsvRecord& row, const RowJob& job, RowInputs& inputs) {
   const auto names = InputNames(job.calculation.quantity);
-  std::string_view values[3];
-  for (std::size_t input = 0; input < 3; ++input) {
+  std::string_view values[kMostInputs];
+  for (std::size_t input = 0; input < names.size(); ++input) {
     const auto column = job.columns[input];
     if (!column) continue;
     values[input] = *column < row.fields.size() ? WithoutBlanks(row.fields[*column]) : std::string_view();
-    if (values[input].empty()) return "No value in " + std::string(names[input]);
+    if (!values[input].empty()) continue;
+    if (input == kTreeHeightInput && job.heightsMayBeMissing) {
+      inputs.heightMissing = true;
+      values[input] = "0";
+    } else {
+      return "No value in " + std::string(names[input]);
+    }
   }
   if (job.species->fixed) {
     inputs.species = *job.species->fixed;
@@ -43,13 +45,15 @@ std::optional<std::string> ReadInputs(const CsvRecord& row, const RowJob& job, R
     inputs.species = *read.species;
     if (read.mapping) inputs.note = MappingNote(values[0], *read.mapping);
   }
-  for (std::size_t i = 0; i < 2; ++i) {
+  for (std::size_t i = 0; i + 1 < names.size(); ++i) {
     const auto number = ParseNumber(values[i + 1], job.format.decimalComma);
     if (!number) return NotANumber(names[i + 1], values[i + 1], job.format.decimalComma);
     inputs.numbers[i] = *number;
   }
   return std::nullopt;
 }
+
+namespace {
 
 // The row's text cut to the header's width: trailing empty fields go
 // quietly, fields with text past the header make the row an error.
@@ -70,9 +74,7 @@ void AppendResults(std::string& out, const RowJob& job, const double* results, b
   for (std::size_t i = 0; i < ResultNames(job.calculation).size(); ++i) {
     out += delimiter;
     if (!computed) continue;
-    const std::size_t start = out.size();
-    AppendNumber(out, results[i], job.format.decimalComma);
-    if (job.format.decimalComma && delimiter == ',') out.insert(start, 1, '"').append(1, '"');
+    AppendNumberField(out, results[i], job.format);
   }
 }
 
@@ -82,13 +84,40 @@ void AppendJoined(std::string& text, std::string_view part) {
   text += part;
 }
 
+// The height of a tree without one from its curve, or why it has none; a
+// curve's warning goes to `warning`.
+std::optional<std::string> FillHeight(const CsvRecord& row, const RowJob& job, RowInputs& inputs,
+                                      std::string& warning) {
+  const FilledHeight filled =
+      job.filling->curves->Fill(job.filling->groups->Find(row), inputs.species, inputs.numbers[0]);
+  if (!filled.error.empty()) return filled.error;
+  inputs.numbers[1] = filled.height;
+  warning = filled.warning;
+  return std::nullopt;
+}
+
+void AppendHeightUsed(std::string& out, const RowJob& job, const RowInputs& inputs, bool known) {
+  out += job.format.delimiter;
+  if (known) AppendNumberField(out, inputs.numbers[1], job.format);
+  out += job.format.delimiter;
+  if (known) out += inputs.heightMissing ? "yes" : "no";
+}
+
 }  // namespace
 
+void AppendNumberField(std::string& out, double value, const CsvFormat& format) {
+  const std::size_t start = out.size();
+  AppendNumber(out, value, format.decimalComma);
+  if (format.decimalComma && format.delimiter == ',') out.insert(start, 1, '"').append(1, '"');
+}
+
 void AppendHeader(std::string& out, const CsvRecord& header, const RowJob& job) {
+  const char delimiter = job.format.delimiter;
   out.append(header.text);
-  for (std::string_view name : ResultNames(job.calculation)) out.append(1, job.format.delimiter).append(name);
-  out.append(1, job.format.delimiter).append("warning");
-  out.append(1, job.format.delimiter).append("error");
+  if (job.filling) out.append(1, delimiter).append("height_used").append(1, delimiter).append("height_filled");
+  for (std::string_view name : ResultNames(job.calculation)) out.append(1, delimiter).append(name);
+  out.append(1, delimiter).append("warning");
+  out.append(1, delimiter).append("error");
   out.append(header.lineBreak.empty() ? job.lineBreak : header.lineBreak);
 }
 
@@ -107,17 +136,19 @@ RowOutcome AppendRow(std::string& out, const CsvRecord& row, const RowJob& job) 
   double results[4] = {0, 0, 0, 0};
   std::string warning;
   if (!error) error = ReadInputs(row, job, inputs);
+  if (!error && inputs.heightMissing) error = FillHeight(row, job, inputs, warning);
+  const bool heightKnown = !error;
   if (!error) {
-    const auto [first, second] = inputs.numbers;
     try {
-      Calculate(job.calculation, inputs.species, first, second, results);
-      warning = DomainWarnings(job.calculation, inputs.species, first, second, results);
+      Calculate(job.calculation, inputs.species, inputs.numbers, results);
+      AppendJoined(warning, DomainWarnings(job.calculation, inputs.species, inputs.numbers, results));
     } catch (const vzorce::FloatingPointError& e) {
-      error = ExplainedError(job.calculation, inputs.species, first, second, e);
+      error = ExplainedError(job.calculation, inputs.species, inputs.numbers, e);
     }
     if (job.strict && !warning.empty()) error = std::move(warning);
   }
   const RowOutcome outcome{!error, !error && !warning.empty()};
+  if (job.filling) AppendHeightUsed(out, job, inputs, heightKnown);
   AppendResults(out, job, results, outcome.computed);
   if (!outcome.computed) warning.clear();
   std::string notes = std::move(inputs.note);

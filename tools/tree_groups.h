@@ -1,0 +1,46 @@
+// The groups of a tree file (plots, stands) by the texts of the columns the
+// user groups by, numbered in the order they first appear. Memory grows with
+// the groups, not with the trees, and the input need not be sorted.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "csv_records.h"
+
+namespace dravlik {
+
+using GroupNumber = std::uint32_t;
+
+class TreeGroups {
+ public:
+  // No names: the whole file is one group.
+  TreeGroups(const CsvRecord& header, const std::vector<std::string>& names, char delimiter);
+
+  // The group columns' names as the header writes them.
+  const std::vector<std::string>& Names() const { return names_; }
+
+  // The row's group, numbered when it first appears.
+  GroupNumber GroupOf(const CsvRecord& row);
+  // Without numbering: safe beside other readers.
+  std::optional<GroupNumber> Find(const CsvRecord& row) const;
+
+  std::size_t Count() const { return texts_.size(); }
+  // The group's texts, one per group column.
+  const std::vector<std::string>& Texts(GroupNumber group) const { return texts_[group]; }
+
+ private:
+  std::vector<std::string> TextsOf(const CsvRecord& row) const;
+  static std::string Key(const std::vector<std::string>& texts);
+
+  std::vector<std::size_t> columns_;
+  std::vector<std::string> names_;
+  std::unordered_map<std::string, GroupNumber> numbers_;
+  std::vector<std::vector<std::string>> texts_;
+};
+
+}  // namespace dravlik
