@@ -1,6 +1,8 @@
 #include "group_curves.h"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "delimited_fields.h"
 #include "number_text.h"
@@ -28,32 +30,51 @@ void AppendValue(std::string& out, double value, const CsvFormat& format) {
 
 }  // namespace
 
+const GroupCurves::Entry* GroupCurves::Find(GroupNumber group, vzorce::SpeciesIndex species) const {
+  if (group >= groups_.size()) return nullptr;
+  for (const auto& [entrySpecies, entry] : groups_[group]) {
+    if (entrySpecies == species) return &entry;
+  }
+  return nullptr;
+}
+
+GroupCurves::Entry* GroupCurves::Find(GroupNumber group, vzorce::SpeciesIndex species) {
+  return const_cast<Entry*>(std::as_const(*this).Find(group, species));
+}
+
 void GroupCurves::AddMeasured(GroupNumber group, vzorce::SpeciesIndex species, double diameter, double height) {
-  entries_.try_emplace({group, species}, choice_.kind).first->second.fit.Add(diameter, height);
+  Entry* entry = Find(group, species);
+  if (!entry) {
+    if (group >= groups_.size()) groups_.resize(group + 1);
+    GroupEntries& entries = groups_[group];
+    const auto place = std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e.first > species; });
+    entry = &entries.emplace(place, species, Entry(choice_.kind))->second;
+  }
+  entry->fit.Add(diameter, height);
 }
 
 void GroupCurves::Fit() {
-  for (auto& [key, entry] : entries_) entry.curve = entry.fit.Fit(choice_.minimumHeights);
+  for (GroupEntries& entries : groups_) {
+    for (auto& [species, entry] : entries) entry.curve = entry.fit.Fit(choice_.minimumHeights);
+  }
 }
 
 void GroupCurves::AddResidual(GroupNumber group, vzorce::SpeciesIndex species, double diameter, double height) {
-  const auto found = entries_.find({group, species});
-  if (found == entries_.end()) return;
-  if (const auto* curve = std::get_if<HeightCurve>(&found->second.curve)) {
-    found->second.residuals.Add(*curve, diameter, height);
-  }
+  Entry* entry = Find(group, species);
+  if (!entry) return;
+  if (const auto* curve = std::get_if<HeightCurve>(&entry->curve)) entry->residuals.Add(*curve, diameter, height);
 }
 
 FilledHeight GroupCurves::Fill(std::optional<GroupNumber> group, vzorce::SpeciesIndex species,
                                double diameter) const {
-  const std::string noCurve = "No value in height, and no height curve for " + SpeciesText(species) + ": ";
-  const auto found = group ? entries_.find({*group, species}) : entries_.end();
-  if (found == entries_.end()) {
-    // As a fit on no trees says it.
-    return {0, {}, noCurve + std::get<std::string>(HeightCurveFit(choice_.kind).Fit(choice_.minimumHeights))};
+  const Entry* entry = group ? Find(*group, species) : nullptr;
+  const auto* curve = entry ? std::get_if<HeightCurve>(&entry->curve) : nullptr;
+  if (!curve) {
+    // A group without the species' measured trees says it as a fit on none does.
+    const std::string why = entry ? std::get<std::string>(entry->curve)
+                                  : std::get<std::string>(HeightCurveFit(choice_.kind).Fit(choice_.minimumHeights));
+    return {0, {}, "No value in height, and no height curve for " + SpeciesText(species) + ": " + why};
   }
-  const auto* curve = std::get_if<HeightCurve>(&found->second.curve);
-  if (!curve) return {0, {}, noCurve + std::get<std::string>(found->second.curve)};
   FilledHeight filled{curve->Height(diameter), {}, {}};
   if (std::isnan(filled.height)) {
     filled.error = "No value in height, and the " + SpeciesText(species) + " height curve has none at diameter " +
@@ -74,21 +95,27 @@ void GroupCurves::AppendTable(std::string& out, const TreeGroups& groups, const 
     out.append(name).append(1, delimiter);
   }
   out += "error\n";
-  for (const auto& [key, entry] : entries_) {
-    for (const std::string& text : groups.Texts(key.first)) AppendField(out, text, delimiter), out += delimiter;
-    out.append(SpeciesText(key.second)).append(1, delimiter).append(CurveName(choice_.kind));
-    const auto* curve = std::get_if<HeightCurve>(&entry.curve);
-    const double nan = std::nan("");
-    AppendValue(out, curve ? curve->a : nan, format);
-    AppendValue(out, curve ? curve->b : nan, format);
-    out.append(1, delimiter).append(std::to_string(entry.fit.TreesUsed()));
-    AppendValue(out, curve ? entry.residuals.StandardError() : nan, format);
-    AppendValue(out, curve ? curve->smallestDiameter : nan, format);
-    AppendValue(out, curve ? curve->largestDiameter : nan, format);
-    out += delimiter;
-    if (!curve) AppendField(out, std::get<std::string>(entry.curve), delimiter);
-    out += '\n';
+  for (GroupNumber group = 0; group < groups_.size(); ++group) {
+    for (const auto& [species, entry] : groups_[group]) AppendCurve(out, groups.Texts(group), species, entry, format);
   }
+}
+
+void GroupCurves::AppendCurve(std::string& out, const std::vector<std::string>& groupTexts,
+                              vzorce::SpeciesIndex species, const Entry& entry, const CsvFormat& format) const {
+  const char delimiter = format.delimiter;
+  for (const std::string& text : groupTexts) AppendField(out, text, delimiter), out += delimiter;
+  out.append(SpeciesText(species)).append(1, delimiter).append(CurveName(choice_.kind));
+  const auto* curve = std::get_if<HeightCurve>(&entry.curve);
+  const double nan = std::nan("");
+  AppendValue(out, curve ? curve->a : nan, format);
+  AppendValue(out, curve ? curve->b : nan, format);
+  out.append(1, delimiter).append(std::to_string(entry.fit.TreesUsed()));
+  AppendValue(out, curve ? entry.residuals.StandardError() : nan, format);
+  AppendValue(out, curve ? curve->smallestDiameter : nan, format);
+  AppendValue(out, curve ? curve->largestDiameter : nan, format);
+  out += delimiter;
+  if (!curve) AppendField(out, std::get<std::string>(entry.curve), delimiter);
+  out += '\n';
 }
 
 }  // namespace dravlik

@@ -4,7 +4,7 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
+#include <vector>
 #include <string>
 #include <utility>
 #include <variant>
@@ -54,10 +54,15 @@ class GroupCurves {
     std::variant<HeightCurve, std::string> curve = std::string();
     CurveResiduals residuals;
   };
-  using Key = std::pair<GroupNumber, vzorce::SpeciesIndex>;
+  using GroupEntries = std::vector<std::pair<vzorce::SpeciesIndex, Entry>>;  // a group's few species
+
+  Entry* Find(GroupNumber group, vzorce::SpeciesIndex species);
+  void AppendCurve(std::string& out, const std::vector<std::string>& groupTexts, vzorce::SpeciesIndex species,
+                   const Entry& entry, const CsvFormat& format) const;
+  const Entry* Find(GroupNumber group, vzorce::SpeciesIndex species) const;
 
   CurveChoice choice_;
-  std::map<Key, Entry> entries_;
+  std::vector<GroupEntries> groups_;  // by group number
 };
 
 }  // namespace dravlik

@@ -99,7 +99,8 @@ class Stands {
         [this](const CsvRecord& row) { TakeTree(row); });
   }
 
-  StandSummaryCounts Write(std::string& out) const;
+  // In pieces, so that the summary of many groups is never held whole.
+  StandSummaryCounts Write(const OutputWriter& write) const;
 
  private:
   void TakeHeader(const CsvRecord& header) {
@@ -212,7 +213,9 @@ void Stands::AppendLine(std::string& out, const std::vector<std::string>& groupT
   out += '\n';
 }
 
-StandSummaryCounts Stands::Write(std::string& out) const {
+StandSummaryCounts Stands::Write(const OutputWriter& write) const {
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  std::string out;
   const char delimiter = options_.format.delimiter;
   for (const std::string& name : groups_->Names()) AppendField(out, name, delimiter), out += delimiter;
   for (const char* name : {"species", "trees", "trees_per_ha", "basal_area_per_ha", "qmd", "lorey_height",
@@ -229,7 +232,11 @@ StandSummaryCounts Stands::Write(std::string& out) const {
       AppendLine(out, texts, code.substr(0, code.find(' ')), line);
     }
     AppendLine(out, texts, "all", group.all);
+    if (out.size() < kPiece) continue;
+    write(out);
+    out.clear();
   }
+  write(out);
   return {trees_, leftOut_, groupsByNumber_.size()};
 }
 
@@ -248,15 +255,15 @@ StandSummaryCounts SummariseStands(const TreeFileOptions& options, const StandRe
     const Utf8Input input(passes(), options.encoding);
     stands.Read(input.Reader());
   }
-  std::string out;
-  const StandSummaryCounts counts = stands.Write(out);
-  if (curves && fileCurves) *curves = fileCurves->Table();
+  StandSummaryCounts counts;
   if (!NeedsConverting(options.encoding)) {
-    write(out);
+    counts = stands.Write(write);
   } else {
     EncodedOutput encoded(write, options.encoding);
-    encoded.Write(out, true);
+    counts = stands.Write([&](std::string_view text) { encoded.Write(text); });
+    encoded.Write({}, true);
   }
+  if (curves && fileCurves) *curves = fileCurves->Table();
   return counts;
 }
 

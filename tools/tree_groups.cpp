@@ -12,31 +12,34 @@ TreeGroups::TreeGroups(const CsvRecord& header, const std::vector<std::string>& 
   }
 }
 
-std::vector<std::string> TreeGroups::TextsOf(const CsvRecord& row) const {
-  std::vector<std::string> texts;
-  texts.reserve(columns_.size());
-  for (const std::size_t column : columns_) {
-    texts.emplace_back(column < row.fields.size() ? WithoutBlanks(row.fields[column]) : std::string_view());
-  }
-  return texts;
+std::string_view TreeGroups::TextOf(const CsvRecord& row, std::size_t column) {
+  return column < row.fields.size() ? WithoutBlanks(row.fields[column]) : std::string_view();
 }
 
 // Each text with its length in front, so that no text can pass for two.
-std::string TreeGroups::Key(const std::vector<std::string>& texts) {
-  std::string key;
-  for (const std::string& text : texts) key.append(std::to_string(text.size())).append(1, ':').append(text);
-  return key;
+void TreeGroups::KeyOf(const CsvRecord& row, std::string& key) const {
+  key.clear();
+  for (const std::size_t column : columns_) {
+    const std::string_view text = TextOf(row, column);
+    const auto size = static_cast<std::uint32_t>(text.size());
+    key.append(reinterpret_cast<const char*>(&size), sizeof size).append(text);
+  }
 }
 
 GroupNumber TreeGroups::GroupOf(const CsvRecord& row) {
-  std::vector<std::string> texts = TextsOf(row);
-  const auto [found, added] = numbers_.try_emplace(Key(texts), static_cast<GroupNumber>(texts_.size()));
-  if (added) texts_.push_back(std::move(texts));
+  KeyOf(row, key_);
+  const auto [found, added] = numbers_.try_emplace(key_, static_cast<GroupNumber>(texts_.size()));
+  if (added) {
+    std::vector<std::string>& texts = texts_.emplace_back();
+    for (const std::size_t column : columns_) texts.emplace_back(TextOf(row, column));
+  }
   return found->second;
 }
 
 std::optional<GroupNumber> TreeGroups::Find(const CsvRecord& row) const {
-  const auto found = numbers_.find(Key(TextsOf(row)));
+  std::string key;
+  KeyOf(row, key);
+  const auto found = numbers_.find(key);
   if (found == numbers_.end()) return std::nullopt;
   return found->second;
 }

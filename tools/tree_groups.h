@@ -34,13 +34,14 @@ class TreeGroups {
   const std::vector<std::string>& Texts(GroupNumber group) const { return texts_[group]; }
 
  private:
-  std::vector<std::string> TextsOf(const CsvRecord& row) const;
-  static std::string Key(const std::vector<std::string>& texts);
+  static std::string_view TextOf(const CsvRecord& row, std::size_t column);
+  void KeyOf(const CsvRecord& row, std::string& key) const;
 
   std::vector<std::size_t> columns_;
   std::vector<std::string> names_;
   std::unordered_map<std::string, GroupNumber> numbers_;
   std::vector<std::vector<std::string>> texts_;
+  std::string key_;  // GroupOf's, kept to spare an allocation a row
 };
 
 }  // namespace dravlik

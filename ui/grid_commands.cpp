@@ -13,6 +13,7 @@
 #include "find_bar.h"
 #include "grid_clipboard.h"
 #include "growth_curves_window.h"
+#include "site_index_tool.h"
 #include "table.h"
 
 namespace dravlik {
@@ -53,6 +54,8 @@ void GridCommands::FindNext() {
 
 void GridCommands::ShowGrowthCurves() { dravlik::ShowGrowthCurves(&grid_, Table()); }
 
+void GridCommands::ShowSiteIndex() { ShowSiteIndexTool(&grid_, Table()); }
+
 void GridCommands::AddMenuEntries(QMenu& menu) {
   const bool active = Table().Active();
   const bool onRecord = active && Table().CurrentRow() >= 0;
@@ -67,6 +70,7 @@ void GridCommands::AddMenuEntries(QMenu& menu) {
   add(tr("Find…"), QKeySequence::Find, active, &GridCommands::OpenFind);
   menu.addSeparator();
   add(tr("Growth curves…"), {}, onRecord, &GridCommands::ShowGrowthCurves);
+  add(tr("Site index…"), {}, active, &GridCommands::ShowSiteIndex);
 }
 
 void GridCommands::ShowMenu(const QPoint& position) {

@@ -1,7 +1,7 @@
 // What a grid offers beyond its specified keys, from keys the key table
 // leaves free and from a context menu: copying cells (Ctrl+C), exporting the
-// table as CSV, finding a record (Ctrl+F, F3) and the growth curves of the
-// current row.
+// table as CSV, finding a record (Ctrl+F, F3), the growth curves of the
+// current row and the site index of its stand.
 #pragma once
 
 #include <QObject>
@@ -28,6 +28,7 @@ class GridCommands : public QObject {
   void OpenFind();
   void FindNext();
   void ShowGrowthCurves();
+  void ShowSiteIndex();
 
   // The find bar, once the user opened it; otherwise null.
   FindBar* Bar() const { return bar_; }

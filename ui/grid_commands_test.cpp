@@ -127,9 +127,9 @@ class GridCommandsTest : public QObject {
 
   void theContextMenuListsItsEntriesInEnglishOrCzech() {
     Show(2);
-    QCOMPARE(MenuTexts(), QStringList({"Copy", "Export to CSV…", "Find…", "", "Growth curves…"}));
+    QCOMPARE(MenuTexts(), QStringList({"Copy", "Export to CSV…", "Find…", "", "Growth curves…", "Site index…"}));
     QVERIFY(TApplication::Instance()->InstallTranslation(QLocale(QLocale::Czech)));
-    QCOMPARE(MenuTexts(), QStringList({"Kopírovat", "Exportovat do CSV…", "Najít…", "", "Růstové křivky…"}));
+    QCOMPARE(MenuTexts(), QStringList({"Kopírovat", "Exportovat do CSV…", "Najít…", "", "Růstové křivky…", "Bonitace…"}));
     QVERIFY(TApplication::Instance()->InstallTranslation(QLocale(QLocale::English)));
     QCOMPARE(MenuTexts().front(), QString("Copy"));
 

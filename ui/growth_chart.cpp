@@ -61,7 +61,8 @@ class ChartBuilder {
       AddCurve(content_.curves[i], CurveColour(i, content_.curves.size()));
     }
     if (anyYoungStand_ && !content_.youngStandLabel.isEmpty()) AddYoungStandLegendEntry();
-    if (content_.marked) AddMarkedPoint(*content_.marked);
+    if (content_.marked) AddMarkedPoint(*content_.marked, Qt::black, QScatterSeries::MarkerShapeCircle);
+    if (content_.stand) AddMarkedPoint(*content_.stand, Qt::darkRed, QScatterSeries::MarkerShapeRectangle);
     AttachAxes();
     chart_->setTitle(content_.title);
     chart_->setLocalizeNumbers(true);
@@ -96,11 +97,12 @@ class ChartBuilder {
     series_.push_back(series);
   }
 
-  void AddMarkedPoint(const MarkedPoint& marked) {
+  void AddMarkedPoint(const MarkedPoint& marked, const QColor& colour, QScatterSeries::MarkerShape shape) {
     auto* series = new QScatterSeries;
     series->setName(marked.label);
     series->setMarkerSize(11);
-    series->setColor(Qt::black);
+    series->setMarkerShape(shape);
+    series->setColor(colour);
     series->setBorderColor(Qt::white);
     series->append(marked.point);
     Extend(marked.point);

@@ -1,6 +1,6 @@
 // A chart of growth curves: one colour per curve with its label in the legend,
-// young-stand segments dashed, the current row as a marked point, and a
-// tooltip with the exact values of the point under the mouse.
+// young-stand segments dashed, the current row and a measured stand as marked
+// points, and a tooltip with the exact values of the point under the mouse.
 #pragma once
 
 #include <QChart>
@@ -35,6 +35,7 @@ struct GrowthChartContent {
   std::vector<LabelledCurve> curves;
   std::optional<MarkedPoint> marked;
   QString youngStandLabel;  // the legend entry of the dashed segments, where there are any
+  std::optional<MarkedPoint> stand = {};  // measured, so drawn apart from the row on its curve
 };
 
 // The caller owns the chart.

@@ -16,6 +16,7 @@
 
 #include "application.h"
 #include "output_file.h"
+#include "site_index_tool.h"
 #include "table.h"
 
 namespace dravlik {
@@ -27,6 +28,7 @@ namespace {
 constexpr double kDefaultVolumeHeight = 25;
 constexpr int kLargestDiameter = 80;  // as in the height-diameter table
 constexpr int kWidestDiameter = 300;  // a typing error must not ask for millions of points
+constexpr double kTallestStand = 80;   // taller is a typing error that would squash the curves
 
 bool Within(const std::optional<double>& value, double lowest, double highest) {
   return value && *value >= lowest && *value <= highest;
@@ -57,7 +59,7 @@ GrowthCurvesWindow::GrowthCurvesWindow(const CurvesRow& row, QWidget* parent, co
   tabs_->addTab(MakeVolumePage(), tr("Volume"));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs_);
-  layout->addWidget(MakeSaveButtons());
+  layout->addWidget(MakeButtons());
   resize(960, 620);
 }
 
@@ -78,6 +80,11 @@ GrowthChartContent GrowthCurvesWindow::AgeChart(const ChartQuantity& quantity, b
     const std::optional<double> value = diameter ? DiameterAt(models_, row_.species, *row_.age, *row_.siteIndex)
                                                  : HeightAt(models_, row_.species, *row_.age, *row_.siteIndex);
     if (value) content.marked = MarkedPoint{tr("Current row"), QPointF(*row_.age, *value)};
+  }
+  // A measured stand may lie off every curve, but not off the chart.
+  if (!diameter && row_.stand && Within(row_.stand->x(), 0, vzorce::MaximumAge(row_.species)) &&
+      Within(row_.stand->y(), 0, kTallestStand)) {
+    content.stand = MarkedPoint{tr("Stand"), *row_.stand};
   }
   return content;
 }
@@ -125,8 +132,13 @@ void GrowthCurvesWindow::ShowVolumeAt(double height) {
   delete old;
 }
 
-QWidget* GrowthCurvesWindow::MakeSaveButtons() {
+QWidget* GrowthCurvesWindow::MakeButtons() {
   auto* buttons = new QWidget;
+  auto* siteIndex = new QPushButton(tr("Site index…"));
+  siteIndex->setObjectName(QStringLiteral("siteIndex"));
+  connect(siteIndex, &QPushButton::clicked, this, [this] {
+    ShowingErrors([this] { ShowSiteIndexTool(this, StandInput{row_.species, row_.age, row_.height}); });
+  });
   auto* png = new QPushButton(tr("Save as PNG…"));
   auto* svg = new QPushButton(tr("Save as SVG…"));
   png->setObjectName(QStringLiteral("savePng"));
@@ -135,6 +147,7 @@ QWidget* GrowthCurvesWindow::MakeSaveButtons() {
   connect(svg, &QPushButton::clicked, this, [this] { ShowingErrors([this] { SaveChart(ChartFormat::Svg); }); });
   auto* layout = new QHBoxLayout(buttons);
   layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(siteIndex);
   layout->addStretch();
   layout->addWidget(png);
   layout->addWidget(svg);
@@ -175,6 +188,11 @@ std::optional<SpeciesIndex> ModelledSpeciesOfCode(const QString& code) {
   return std::nullopt;
 }
 
+CurvesRow RowOf(const TTable& table, SpeciesIndex species) {
+  return {species, NumberIn(table, "BONITA"), NumberIn(table, "VEK"), NumberIn(table, "VYSKA"),
+          NumberIn(table, "TLOUSTKA")};
+}
+
 // Why there are no curves for the row, or nothing when there are.
 QString MissingCurves(const TTable& table, std::optional<SpeciesIndex>& species) {
   const TField* code = table.FindField("DREVINA");
@@ -197,12 +215,16 @@ void ShowGrowthCurves(QWidget* parent, TTable& table) {
     TApplication::Instance()->Dialogs().ShowError(GrowthCurvesWindow::tr("Growth curves"), missing);
     return;
   }
-  const CurvesRow row{*species, NumberIn(table, "BONITA"), NumberIn(table, "VEK"), NumberIn(table, "VYSKA"),
-                      NumberIn(table, "TLOUSTKA")};
-  auto* window = new GrowthCurvesWindow(row, parent);
+  auto* window = new GrowthCurvesWindow(RowOf(table, *species), parent);
   window->show();
   window->raise();
   window->activateWindow();
+}
+
+std::optional<CurvesRow> CurrentCurvesRow(const TTable& table) {
+  std::optional<SpeciesIndex> species;
+  if (!MissingCurves(table, species).isEmpty()) return std::nullopt;
+  return RowOf(table, *species);
 }
 
 }  // namespace dravlik

@@ -27,6 +27,9 @@ struct CurvesRow {
   std::optional<double> age;
   std::optional<double> height;
   std::optional<double> diameter;
+  // A stand's age and mean height, marked on the height chart as measured
+  // rather than on a curve.
+  std::optional<QPointF> stand = {};
 };
 
 class GrowthCurvesWindow : public QWidget {
@@ -48,7 +51,7 @@ class GrowthCurvesWindow : public QWidget {
 
  private:
   QWidget* MakeVolumePage();
-  QWidget* MakeSaveButtons();
+  QWidget* MakeButtons();
   GrowthChartContent AgeChart(const ChartQuantity& quantity, bool diameter) const;
   GrowthChartContent VolumeChart(double height) const;
   void ShowVolumeAt(double height);
@@ -63,5 +66,8 @@ class GrowthCurvesWindow : public QWidget {
 // Opens a curves window for the species of the table's current row, or tells
 // the user why there is none.
 void ShowGrowthCurves(QWidget* parent, TTable& table);
+
+// The current row's values when it has a modelled species.
+std::optional<CurvesRow> CurrentCurvesRow(const TTable& table);
 
 }  // namespace dravlik

@@ -70,6 +70,10 @@
         <source>Growth curves…</source>
         <translation>Růstové křivky…</translation>
     </message>
+    <message>
+        <source>Site index…</source>
+        <translation>Bonitace…</translation>
+    </message>
 </context>
 <context>
     <name>dravlik::GrowthCurvesWindow</name>
@@ -180,6 +184,109 @@
     <message>
         <source>%1: volume of a tree by diameter</source>
         <translation>%1: objem stromu podle tloušťky</translation>
+    </message>
+    <message>
+        <source>Stand</source>
+        <translation>Porost</translation>
+    </message>
+    <message>
+        <source>Site index…</source>
+        <translation>Bonitace…</translation>
+    </message>
+</context>
+<context>
+    <name>dravlik::SiteIndexTool</name>
+    <message>
+        <source>Norway spruce</source>
+        <translation>smrk</translation>
+    </message>
+    <message>
+        <source>Scots pine</source>
+        <translation>borovice</translation>
+    </message>
+    <message>
+        <source>European larch</source>
+        <translation>modřín</translation>
+    </message>
+    <message>
+        <source>silver fir</source>
+        <translation>jedle</translation>
+    </message>
+    <message>
+        <source>oak</source>
+        <translation>dub</translation>
+    </message>
+    <message>
+        <source>European beech</source>
+        <translation>buk</translation>
+    </message>
+    <message>
+        <source>ash</source>
+        <translation>jasan</translation>
+    </message>
+    <message>
+        <source>birch</source>
+        <translation>bříza</translation>
+    </message>
+    <message>
+        <source>alder</source>
+        <translation>olše</translation>
+    </message>
+    <message>
+        <source>poplar</source>
+        <translation>topol</translation>
+    </message>
+    <message>
+        <source>hornbeam</source>
+        <translation>habr</translation>
+    </message>
+    <message>
+        <source>black locust</source>
+        <translation>akát</translation>
+    </message>
+    <message>
+        <source>Douglas fir</source>
+        <translation>douglaska</translation>
+    </message>
+    <message>
+        <source>Site index</source>
+        <translation>Bonitace</translation>
+    </message>
+    <message>
+        <source>Growth curves…</source>
+        <translation>Růstové křivky…</translation>
+    </message>
+    <message>
+        <source> years</source>
+        <translation> let</translation>
+    </message>
+    <message>
+        <source>&amp;Species:</source>
+        <translation>&amp;Dřevina:</translation>
+    </message>
+    <message>
+        <source>&amp;Age:</source>
+        <translation>&amp;Věk:</translation>
+    </message>
+    <message>
+        <source>Mean &amp;height:</source>
+        <translation>&amp;Střední výška:</translation>
+    </message>
+    <message>
+        <source>Site index:</source>
+        <translation>Bonita:</translation>
+    </message>
+    <message>
+        <source>Rounded:</source>
+        <translation>Zaokrouhleně:</translation>
+    </message>
+    <message>
+        <source>The inversion&apos;s estimate, outside the site index range %1–%2.</source>
+        <translation>Odhad inverze mimo rozsah bonit %1–%2.</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Zavřít</translation>
     </message>
 </context>
 </TS>
