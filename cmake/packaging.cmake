@@ -17,6 +17,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # A placeholder until the project has a public site.
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://pdravlik.example.org/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own translations make the file dialogs and standard buttons Czech too.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 # CPack puts the summary first and indents the paragraph as Debian wants it.
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tree volume tables for forest mensuration")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [=[PDravlik computes the reference tables foresters use to estimate standing
