@@ -15,6 +15,7 @@
 #include <future>
 #include <mutex>
 #include <stdexcept>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,7 +64,10 @@ void PrintUsage(std::FILE* out) {
                "without one, both are regenerated.\n"
                "\n"
                "  -C, --directory=DIR  write the tables in DIR instead of the current directory\n"
-               "      --csv            also write each table as CSV beside it (bon_Hm1.csv, ...)\n"
+               "      --csv[=FORM]     also write each table as CSV beside it (bon_Hm1.csv, ...):\n"
+               "                       plain (commas, decimal points; the default) or\n"
+               "                       decimal-comma (semicolons, decimal commas), as\n"
+               "                       spreadsheets in a Czech locale read it\n"
                "      --check          compare the existing files with what the models give,\n"
                "                       changing nothing; one line per difference\n"
                "  -h, --help           show this help and exit\n"
@@ -107,7 +111,7 @@ struct JobReport {
   int status = 0;
 };
 
-JobReport Generate(const TableJob& job, bool csv, TSession& session) {
+JobReport Generate(const TableJob& job, std::optional<CsvForm> csv, TSession& session) {
   JobReport report;
   const auto schema = job.make(session);
   // A table in place that a system crash could still take back is written,
@@ -130,7 +134,7 @@ JobReport Generate(const TableJob& job, bool csv, TSession& session) {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (csv) {
       TableFileReader file(*schema, session);
-      WriteCsvFile(file, CsvName(schema->TableName()));
+      WriteCsvFile(file, CsvName(schema->TableName()), *csv);
     }
     char line[200];
     std::snprintf(line, sizeof line, "%s: %d rows, %d with a volume, %.2f s\n", schema->TableName().c_str(), rows,
@@ -203,7 +207,7 @@ std::vector<JobReport> RunAll(const std::vector<const TableJob*>& jobs,
 int main(int argc, char** argv) {
   enum { kCsv = 1000, kCheck };
   const option options[] = {{"directory", required_argument, nullptr, 'C'},
-                            {"csv", no_argument, nullptr, kCsv},
+                            {"csv", optional_argument, nullptr, kCsv},
                             {"check", no_argument, nullptr, kCheck},
                             {"help", no_argument, nullptr, 'h'},
                             {"version", no_argument, nullptr, 'V'},
@@ -212,12 +216,17 @@ int main(int argc, char** argv) {
   // not kill the program.
   std::signal(SIGXFSZ, SIG_IGN);
   const char* directory = nullptr;
-  bool csv = false, check = false;
+  std::optional<CsvForm> csv;
+  bool check = false;
   opterr = 0;
   for (int option; (option = getopt_long(argc, argv, ":C:hV", options, nullptr)) != -1;) {
     switch (option) {
       case 'C': directory = optarg; break;
-      case kCsv: csv = true; break;
+      case kCsv:
+        if (!optarg || optarg == std::string("plain")) csv = kPlainCsv;
+        else if (optarg == std::string("decimal-comma")) csv = kDecimalCommaCsv;
+        else return UsageError(std::string("--csv takes plain or decimal-comma, not '") + optarg + "'");
+        break;
       case kCheck: check = true; break;
       case 'h': PrintUsage(stdout); return Finished(0);
       case 'V': std::printf("%s %s\n", kProgram, PDRAVLIK_VERSION); return Finished(0);

@@ -43,6 +43,19 @@ TEST_F(GenerateTablesTest, WritesBothTablesAndReportsThem) {
   EXPECT_FALSE(std::filesystem::exists("TloVysHm.csv.part"));
 }
 
+TEST_F(GenerateTablesTest, TheDecimalCommaFormIsForCzechSpreadsheets) {
+  ASSERT_EQ(RunTool("--csv=decimal-comma height-diameter").status, 0);
+  std::ifstream csv("TloVysHm.csv");
+  std::string header, first;
+  std::getline(csv, header);
+  std::getline(csv, first);
+  EXPECT_EQ(header, "drevina;tloustka;vyska;hmot");
+  EXPECT_EQ(first, "\"SM\";7;7;0,01");
+  const Outcome wrong = RunTool("--csv=excel");
+  EXPECT_EQ(wrong.status, 2);
+  EXPECT_TRUE(Contains(wrong.output, "--csv takes plain or decimal-comma, not 'excel'")) << wrong.output;
+}
+
 // The copies come from the file as written, through the same CSV rows as the
 // window's export of the open table.
 TEST_F(GenerateTablesTest, CsvCopiesAreWhatTheWindowExportsOfTheTables) {
