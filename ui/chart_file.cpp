@@ -1,7 +1,9 @@
 #include "chart_file.h"
 
 #include <QBuffer>
-#include <QGraphicsView>
+#include <QChart>
+#include <QGraphicsLayout>
+#include <QGraphicsScene>
 #include <QImage>
 #include <QPainter>
 #include <QSvgGenerator>
@@ -11,36 +13,63 @@ namespace dravlik {
 
 namespace {
 
-QByteArray RenderPng(QGraphicsView& view) {
+// A file has no window around it: none of the screen chart's frame, shadow or
+// rounded corners, and white where the window's colour would show.
+void LayOutForFile(QChart& chart, QSize size) {
+  chart.setBackgroundBrush(Qt::white);
+  chart.setBackgroundPen(Qt::NoPen);
+  chart.setBackgroundRoundness(0);
+  chart.setDropShadowEnabled(false);
+  chart.setPlotAreaBackgroundVisible(false);
+  chart.setGeometry(QRectF(QPointF(0, 0), size));
+  if (chart.layout()) chart.layout()->activate();
+}
+
+void Paint(QGraphicsScene& scene, QPaintDevice& device, QSize size) {
+  QPainter painter;
+  if (!painter.begin(&device)) throw std::runtime_error("the image could not be started");
+  painter.setRenderHint(QPainter::Antialiasing);
+  const QRectF area(QPointF(0, 0), size);
+  painter.fillRect(area, Qt::white);
+  scene.render(&painter, area, area);
+  painter.end();
+}
+
+QByteArray RenderPng(QGraphicsScene& scene, QSize size) {
+  QImage image(size, QImage::Format_RGB32);
+  if (image.isNull()) throw std::runtime_error("there is no memory for an image of that size");
+  Paint(scene, image, size);
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  if (!view.grab().toImage().save(&buffer, "PNG")) throw std::runtime_error("the PNG image could not be encoded");
+  if (!image.save(&buffer, "PNG")) throw std::runtime_error("the PNG image could not be encoded");
   return bytes;
 }
 
 // Drawn as vectors, so the picture stays sharp at any size.
-QByteArray RenderSvg(QGraphicsView& view, const QString& title) {
+QByteArray RenderSvg(QGraphicsScene& scene, QSize size, const QString& title) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   QSvgGenerator generator;
   generator.setOutputDevice(&buffer);
-  generator.setSize(view.viewport()->size());
-  generator.setViewBox(view.viewport()->rect());
+  generator.setSize(size);
+  generator.setViewBox(QRect(QPoint(0, 0), size));
   generator.setTitle(title);
-  QPainter painter;
-  if (!painter.begin(&generator)) throw std::runtime_error("the SVG image could not be started");
-  view.render(&painter, QRectF(), view.viewport()->rect());
-  painter.end();
+  Paint(scene, generator, size);
   if (bytes.isEmpty()) throw std::runtime_error("the SVG image came out empty");
   return bytes;
 }
 
 }  // namespace
 
-QByteArray RenderChart(QGraphicsView& view, ChartFormat format, const QString& title) {
-  return format == ChartFormat::Png ? RenderPng(view) : RenderSvg(view, title);
+QByteArray RenderChart(std::unique_ptr<QChart> chart, ChartFormat format, QSize size, const QString& title) {
+  if (size.isEmpty()) throw std::runtime_error("the image has no size");
+  QGraphicsScene scene;
+  QChart* laidOut = chart.release();
+  scene.addItem(laidOut);  // the scene deletes it
+  LayOutForFile(*laidOut, size);
+  return format == ChartFormat::Png ? RenderPng(scene, size) : RenderSvg(scene, size, title);
 }
 
 QString ChartFileSuffix(ChartFormat format) {

@@ -3,17 +3,19 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
+#include <memory>
 
-class QGraphicsView;
+class QChart;
 
 namespace dravlik {
 
 enum class ChartFormat { Png, Svg };
 
-// What the view shows, at its size. Raises std::runtime_error when the image
-// cannot be encoded.
-QByteArray RenderChart(QGraphicsView& view, ChartFormat format, const QString& title);
+// The chart alone on white, laid out at `size`: pixels for PNG, the picture's
+// size for SVG. Raises std::runtime_error when the image cannot be encoded.
+QByteArray RenderChart(std::unique_ptr<QChart> chart, ChartFormat format, QSize size, const QString& title);
 
 // "png" or "svg".
 QString ChartFileSuffix(ChartFormat format);

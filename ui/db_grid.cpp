@@ -157,12 +157,29 @@ void TDBGrid::FocusLeft(Qt::FocusReason reason) {
   QWidget* now = QApplication::focusWidget();
   if (!now || now == this || isAncestorOf(now) || !Table().Active()) return;
   ShowSelection();
+  SettleEditor();
+}
+
+void TDBGrid::SettleEditor() {
+  if (!Table().Active()) return;
   if (Table().State() == dsInsert && Unchanged()) {
     Table().Cancel();
   } else {
     WriteEditorText();
   }
   TableMoved();
+}
+
+void TDBGrid::FocusNextControl(bool forward) {
+  const auto takesTab = [this](QWidget* widget) {
+    return widget->window() == window() && !isAncestorOf(widget) && widget->isVisible() && widget->isEnabled() &&
+           (widget->focusPolicy() & Qt::TabFocus);
+  };
+  QWidget* next = this;
+  do {
+    next = forward ? next->nextInFocusChain() : next->previousInFocusChain();
+  } while (next != this && !takesTab(next));
+  if (next != this) next->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
 }
 
 void TDBGrid::keyPressEvent(QKeyEvent* event) {

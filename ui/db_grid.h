@@ -45,6 +45,10 @@ class TDBGrid : public QTableView, private TDataLink {
   bool CanEditModify();
   // The focus went from the grid or its editor to `QApplication::focusWidget()`.
   void FocusLeft(Qt::FocusReason reason);
+  // As leaving the grid does: writes the cell editor's text into the field, or
+  // cancels a new record that has not been changed. Raises what the field
+  // raises for a text it cannot take.
+  void SettleEditor();
   void EditorOpened(CellEditor& editor);
   void EditorClosed(QWidget& editor);
 
@@ -88,6 +92,8 @@ class TDBGrid : public QTableView, private TDataLink {
   void MoveColumn(int column);
   void MoveToCell(int row, int column);
   void NextCell(bool forward);
+  // Ctrl+Tab: Tab itself stays within the grid.
+  void FocusNextControl(bool forward);
   void InsertRecord();
   void DeleteRecord();
   void Escape();

@@ -40,6 +40,11 @@ std::string FieldText(const QString& text, const TField& field) {
 }  // namespace
 
 bool TDBGrid::HandleKey(const QKeyEvent& event) {
+  const bool tab = event.key() == Qt::Key_Tab || event.key() == Qt::Key_Backtab;
+  if (tab && (event.modifiers() & Qt::ControlModifier)) {
+    FocusNextControl(event.key() == Qt::Key_Tab && !(event.modifiers() & Qt::ShiftModifier));
+    return true;
+  }
   if (!Table().Active()) return false;
   const bool extending = RangeAnchor::Extends(event, editor_);
   if (extending) {

@@ -1,7 +1,8 @@
 // What a grid offers beyond its specified keys, from keys the key table
-// leaves free and from a context menu: copying cells (Ctrl+C), exporting the
-// table as CSV, finding a record (Ctrl+F, F3), the growth curves of the
-// current row and the site index of its stand.
+// leaves free and from a context menu (also Shift+F10 and the Menu key):
+// copying cells (Ctrl+C), exporting the table as CSV (Ctrl+E), finding a
+// record (Ctrl+F, F3), opening the table as saved (Ctrl+O), the growth curves
+// of the current row (Ctrl+K) and the site index of its stand.
 #pragma once
 
 #include <QObject>
@@ -27,6 +28,9 @@ class GridCommands : public QObject {
   void ExportCsv();
   void OpenFind();
   void FindNext();
+  // Shows the table file as it is on disk, without regenerating it; a record
+  // being edited is settled first.
+  void OpenSavedTable();
   void ShowGrowthCurves();
   void ShowSiteIndex();
 
@@ -41,6 +45,8 @@ class GridCommands : public QObject {
  private:
   TTable& Table() const;
   void ShowMenu(const QPoint& position);
+  void ShowMenuAtCurrentCell();
+  void Run(void (GridCommands::*command)());
 
   TDBGrid& grid_;
   QPointer<FindBar> bar_;

@@ -21,6 +21,7 @@
 #include "row_finder.h"
 #include "schemas.h"
 #include "sp_dravlik.h"
+#include "status_line.h"
 #include "table.h"
 #include "window_test_support.h"
 
@@ -127,11 +128,13 @@ class GridCommandsTest : public QObject {
 
   void theContextMenuListsItsEntriesInEnglishOrCzech() {
     Show(2);
-    QCOMPARE(MenuTexts(), QStringList({"Copy", "Export to CSV…", "Find…", "", "Growth curves…", "Site index…"}));
+    QCOMPARE(MenuTexts(), QStringList({"&Copy", "&Export to CSV…", "&Find…", "&Open saved table", "", "&Growth curves…",
+                                       "&Site index…"}));
     QVERIFY(TApplication::Instance()->InstallTranslation(QLocale(QLocale::Czech)));
-    QCOMPARE(MenuTexts(), QStringList({"Kopírovat", "Exportovat do CSV…", "Najít…", "", "Růstové křivky…", "Bonitace…"}));
+    QCOMPARE(MenuTexts(), QStringList({"&Kopírovat", "&Exportovat do CSV…", "&Najít…", "&Otevřít uloženou tabulku", "",
+                                       "&Růstové křivky…", "&Bonitace…"}));
     QVERIFY(TApplication::Instance()->InstallTranslation(QLocale(QLocale::English)));
-    QCOMPARE(MenuTexts().front(), QString("Copy"));
+    QCOMPARE(MenuTexts().front(), QString("&Copy"));
 
     Choose(OpenMenu(CellCentre(0, 0)), "Growth curves…");
     int windows = 0;
@@ -139,6 +142,23 @@ class GridCommandsTest : public QObject {
       windows += qobject_cast<GrowthCurvesWindow*>(widget) && widget->isVisible();
     }
     QCOMPARE(windows, 1);
+  }
+
+  void theStatusLineCountsSumsAndAveragesTheNumbersOfARange() {
+    Show(6);
+    auto* status = new StatusLine(host_.get());
+    status->Follow(*grid_);
+    QCOMPARE(status->text(), QString("Row 1 of 6"));
+    testing::PressKey(Qt::Key_Down, Qt::ShiftModifier);
+    testing::PressKey(Qt::Key_Down, Qt::ShiftModifier);
+    testing::PressKey(Qt::Key_Right, Qt::ShiftModifier);
+    testing::PressKey(Qt::Key_Right, Qt::ShiftModifier);
+    // DREVINA is text; BONITA is 0, 1, 0 and VEK 10, 20, 30.
+    QTRY_COMPARE(status->text(), QString("Row 3 of 6    Count: 6  Sum: 61  Average: 10,1666666666667"));
+    testing::PressKey(Qt::Key_Up);  // a plain move ends the range
+    QTRY_COMPARE(status->text(), QString("Row 2 of 6"));
+    testing::PressKey(Qt::Key_Insert);  // the pending record is a row of its own
+    QTRY_COMPARE(status->text(), QString("Row 2 of 7"));
   }
 
   void theMenusCopyTakesTheRangeTheMenuWasOpenedIn() {
@@ -160,10 +180,10 @@ class GridCommandsTest : public QObject {
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     std::ostringstream csv;
-    WriteCsv(*table_, csv);
+    WriteCsv(*table_, csv, kDecimalCommaCsv);  // a Czech locale's spreadsheet form first
     const std::string expected = csv.str();
     QCOMPARE(file.readAll().toStdString(), expected);
-    QCOMPARE(expected.substr(0, 39), std::string("DREVINA,BONITA,VEK,VYSKA,TLOUSTKA,HMOT\n"));
+    QCOMPARE(expected.substr(0, 39), std::string("DREVINA;BONITA;VEK;VYSKA;TLOUSTKA;HMOT\n"));
     QCOMPARE(std::count(expected.begin(), expected.end(), '\n'), 7);
 
     dialogs_->fileNames.push_back(directory_->Path() + "/missing/rows.csv");
@@ -172,6 +192,32 @@ class GridCommandsTest : public QObject {
     QVERIFY2(dialogs_->errors[0].text.contains("missing/rows.csv"), qPrintable(dialogs_->errors[0].text));
     QCOMPARE(dialogs_->errors[0].caption, TApplication::Instance()->Title());
     dialogs_->errors.clear();
+  }
+
+  void exportOffersTheLocalesSpreadsheetFormFirstAndThePlainOne() {
+    Show(3);
+    const QString path = directory_->Path() + "/rows.csv";
+    const auto exported = [&](const QString& filter) {
+      dialogs_->fileNames.push_back(path);
+      if (!filter.isEmpty()) dialogs_->chosenFilters.push_back(filter);
+      Choose(OpenMenu(CellCentre(0, 0)), "Export to CSV…");
+      QFile file(path);
+      return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+    };
+    const auto written = [&](CsvForm form) {
+      std::ostringstream csv;
+      WriteCsv(*table_, csv, form);
+      return csv.str();
+    };
+    QCOMPARE(exported({}), written(kDecimalCommaCsv));
+    const QString plain = dialogs_->offeredFilters.back().section(QStringLiteral(";;"), 1, 1);
+    QVERIFY2(plain.contains("decimal points"), qPrintable(plain));
+    QCOMPARE(exported(plain), written(kPlainCsv));
+    QVERIFY(written(kPlainCsv).find(",0.5,") != std::string::npos);
+    QVERIFY(written(kDecimalCommaCsv).find(";0,5;") != std::string::npos);
+
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+    QCOMPARE(exported({}), written(kPlainCsv));
   }
 
   void findMovesToTheFirstMatchThenTheNextAndSaysWhenThereIsNone() {
@@ -298,7 +344,7 @@ class GridCommandsTest : public QObject {
   void Choose(QMenu* menu, const QString& text) {
     QVERIFY(menu);
     for (QAction* action : menu->actions()) {
-      if (action->text() != text) continue;
+      if (QString(action->text()).remove(u'&') != text) continue;  // the mnemonic aside
       QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
       QCoreApplication::processEvents();
       return;

@@ -1,15 +1,15 @@
 #include "growth_chart.h"
 
-#include <QCursor>
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QLocale>
 #include <QPen>
 #include <QScatterSeries>
-#include <QToolTip>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+
+#include "curve_tips.h"
 
 namespace dravlik {
 
@@ -19,29 +19,6 @@ namespace {
 QColor CurveColour(std::size_t index, std::size_t count) {
   const double share = count > 1 ? double(index) / double(count - 1) : 0.0;
   return QColor::fromHsv(int(std::lround(240 * (1 - share))), 220, 200);
-}
-
-QString TooltipText(const QString& label, const ChartQuantity& x, const ChartQuantity& y, QPointF point) {
-  return QStringLiteral("%1\n%2: %3 %4\n%5: %6 %7")
-      .arg(label, x.name, ExactNumber(point.x()), x.unit, y.name, ExactNumber(point.y()), y.unit);
-}
-
-QPointF NearestPoint(const QList<QPointF>& points, QPointF to) {
-  return *std::min_element(points.begin(), points.end(), [&](QPointF a, QPointF b) {
-    return std::abs(a.x() - to.x()) < std::abs(b.x() - to.x());
-  });
-}
-
-void ShowTooltipOnHover(QXYSeries* series, const QString& label, const GrowthChartContent& content) {
-  // The texts are fixed now: the content may be gone by the time of a hover.
-  const ChartQuantity x = content.x, y = content.y;
-  QObject::connect(series, &QXYSeries::hovered, series, [series, label, x, y](const QPointF& at, bool entered) {
-    if (!entered || series->count() == 0) {
-      QToolTip::hideText();
-      return;
-    }
-    QToolTip::showText(QCursor::pos(), TooltipText(label, x, y, NearestPoint(series->points(), at)));
-  });
 }
 
 QValueAxis* MakeAxis(const ChartQuantity& quantity, double lowest, double highest) {
@@ -54,7 +31,8 @@ QValueAxis* MakeAxis(const ChartQuantity& quantity, double lowest, double highes
 
 class ChartBuilder {
  public:
-  explicit ChartBuilder(const GrowthChartContent& content) : content_(content), chart_(new QChart) {}
+  explicit ChartBuilder(const GrowthChartContent& content)
+      : content_(content), chart_(new QChart), tips_(new CurveTips(content.x, content.y, chart_)) {}
 
   QChart* Build() {
     for (std::size_t i = 0; i < content_.curves.size(); ++i) {
@@ -112,7 +90,7 @@ class ChartBuilder {
   void Add(QXYSeries* series, const QString& label, bool inLegend) {
     chart_->addSeries(series);
     series_.push_back(series);
-    ShowTooltipOnHover(series, label, content_);
+    tips_->Track(series, label);
     if (!inLegend) {
       for (QLegendMarker* marker : chart_->legend()->markers(series)) marker->setVisible(false);
     }
@@ -137,6 +115,7 @@ class ChartBuilder {
 
   const GrowthChartContent& content_;
   QChart* chart_;
+  CurveTips* tips_;
   std::vector<QAbstractSeries*> series_;
   bool anyYoungStand_ = false;
   QPointF lowest_{INFINITY, INFINITY};

@@ -1,11 +1,12 @@
 // A chart of growth curves: one colour per curve with its label in the legend,
 // young-stand segments dashed, the current row and a measured stand as marked
-// points, and a tooltip with the exact values of the point under the mouse.
+// points, and a tooltip with the values of the point under the mouse.
 #pragma once
 
 #include <QChart>
 #include <QPointF>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -15,7 +16,9 @@ namespace dravlik {
 
 struct ChartQuantity {
   QString name;  // "Age"
-  QString unit;  // "years"
+  QString unit;  // "years", as the axis is titled
+  // "73 years", "33.2 m": at the tables' precision, in the user's locale.
+  std::function<QString(double)> valueText;
 };
 
 struct LabelledCurve {
@@ -38,7 +41,7 @@ struct GrowthChartContent {
   std::optional<MarkedPoint> stand = {};  // measured, so drawn apart from the row on its curve
 };
 
-// The caller owns the chart.
+// The caller owns the chart. A GrowthChartView shows its tooltips.
 QChart* MakeGrowthChart(const GrowthChartContent& content);
 
 // "Name (unit)", as the axes are titled.

@@ -1,7 +1,7 @@
 // The growth curves of one species in a window of their own: height and
 // diameter over age for every site index the site-class table samples, and the
 // volume of a tree over diameter at a chosen height, with a table's current
-// row marked on its curve. Each chart can be saved as PNG or SVG.
+// row marked among them. Each chart can be saved as PNG or SVG.
 #pragma once
 
 #include <QWidget>
@@ -13,6 +13,7 @@
 
 class QChartView;
 class QDoubleSpinBox;
+class QSpinBox;
 class QTabWidget;
 
 namespace dravlik {
@@ -44,6 +45,12 @@ class GrowthCurvesWindow : public QWidget {
   QTabWidget* Tabs() const { return tabs_; }
   QChartView* View(Tab tab) const;
   QDoubleSpinBox* VolumeHeight() const { return volumeHeight_; }
+  // The saved image's size; at their lowest, the view's.
+  QSpinBox* ImageWidth() const { return imageWidth_; }
+  QSpinBox* ImageHeight() const { return imageHeight_; }
+
+  // Sizes and places the window within a screen's available area.
+  void FitTo(const QRect& available);
 
   // Asks for a file name and writes the chart of the tab shown there; a
   // failure is shown with its reason.
@@ -52,8 +59,12 @@ class GrowthCurvesWindow : public QWidget {
  private:
   QWidget* MakeVolumePage();
   QWidget* MakeButtons();
-  GrowthChartContent AgeChart(const ChartQuantity& quantity, bool diameter) const;
+  QWidget* MakeImageSize();
+  GrowthChartContent AgeChart(bool diameter) const;
+  std::optional<MarkedPoint> CurrentRowMark(bool diameter) const;
   GrowthChartContent VolumeChart(double height) const;
+  GrowthChartContent ContentOf(int tab) const;
+  QSize ImageSize() const;
   void ShowVolumeAt(double height);
 
   CurvesRow row_;
@@ -61,6 +72,8 @@ class GrowthCurvesWindow : public QWidget {
   QTabWidget* tabs_;
   QChartView* views_[3] = {};
   QDoubleSpinBox* volumeHeight_ = nullptr;
+  QSpinBox* imageWidth_ = nullptr;
+  QSpinBox* imageHeight_ = nullptr;
 };
 
 // Opens a curves window for the species of the table's current row, or tells

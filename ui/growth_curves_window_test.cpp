@@ -12,7 +12,6 @@
 #include <QSvgRenderer>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QToolTip>
 #include <map>
 
 #include "diameter.h"
@@ -163,8 +162,9 @@ class GrowthCurvesWindowTest : public QObject {
     int segments20 = 0;
     for (QAbstractSeries* series : heights->chart()->series()) segments20 += series->name() == "Site index 20";
     QCOMPARE(segments20, 3);  // young stand to 25, 25 to 39, 45 to 150
-    QVERIFY(MarkedPoints(heights).isEmpty());  // the row's own age raises
-    QVERIFY(MarkedPoints(window_->View(GrowthCurvesWindow::kDiameterTab)).isEmpty());
+    // The row's own values are marked though the model raises at its age.
+    QCOMPARE(MarkedPoints(heights), QList<QPointF>{QPointF(42, 24)});
+    QCOMPARE(MarkedPoints(window_->View(GrowthCurvesWindow::kDiameterTab)), QList<QPointF>{QPointF(42, 30)});
 
     QChartView* volumes = window_->View(GrowthCurvesWindow::kVolumeTab);
     const QList<QPointF> volume = CurvePoints(volumes).at("Height 24 m");
@@ -172,6 +172,9 @@ class GrowthCurvesWindowTest : public QObject {
     QCOMPARE(ValueAt(volume, 29), Volume1(kPine, 29, 24));
     QCOMPARE(ValueAt(volume, 31), Volume1(kPine, 31, 24));
     QVERIFY(MarkedPoints(volumes).isEmpty());
+    Open({kPine, 20, 42, std::nullopt, std::nullopt}, failing);  // nothing of its own: the model's value raises
+    QVERIFY(MarkedPoints(window_->View(GrowthCurvesWindow::kHeightTab)).isEmpty());
+    QVERIFY(MarkedPoints(window_->View(GrowthCurvesWindow::kDiameterTab)).isEmpty());
   }
 
   void aRowOutsideTheDrawnCurvesIsNotMarked() {
@@ -181,8 +184,11 @@ class GrowthCurvesWindowTest : public QObject {
     QChartView* volumes = window_->View(GrowthCurvesWindow::kVolumeTab);
     QVERIFY(MarkedPoints(volumes).isEmpty());
     QCOMPARE(CurvePoints(volumes).at("Height 30 m").size(), 81);
-    Open({kSpruce, 8, 100, 30, 35});  // below the species' site indices
+    Open({kSpruce, 8, 100, std::nullopt, std::nullopt});  // below the species' site indices, no values of its own
     QVERIFY(MarkedPoints(window_->View(GrowthCurvesWindow::kHeightTab)).isEmpty());
+    Open({kSpruce, 30, 100, 95, 400});  // its own height and diameter typed wrong: no model value stands in
+    QVERIFY(MarkedPoints(window_->View(GrowthCurvesWindow::kHeightTab)).isEmpty());
+    QVERIFY(MarkedPoints(window_->View(GrowthCurvesWindow::kDiameterTab)).isEmpty());
   }
 
   void theCurrentRowOfTheSiteClassTableOpensItsSpecies() {
@@ -195,10 +201,14 @@ class GrowthCurvesWindowTest : public QObject {
     });
     GrowthCurvesWindow* window = ShowFor();
     QVERIFY(window);
-    QCOMPARE(window->windowTitle(), QString::fromUtf8("Growth curves – BO"));
+    QCOMPARE(window->windowTitle(), QString::fromUtf8("Growth curves – BO (Scots pine)"));
+    QCOMPARE(window->View(GrowthCurvesWindow::kDiameterTab)->chart()->title(),
+             "BO (Scots pine): diameter by age and site index");
     QVERIFY(window->isVisible() && !window->isModal() && window->isWindow());
-    QCOMPARE(MarkedPoints(window->View(GrowthCurvesWindow::kHeightTab)),
-             QList<QPointF>{QPointF(60, vzorce::HeightBySiteIndex(kPine, 60, 22))});
+    // The row's own height and diameter, as typed, not the model's at site index 22.
+    QVERIFY(vzorce::HeightBySiteIndex(kPine, 60, 22) != 20.5);
+    QCOMPARE(MarkedPoints(window->View(GrowthCurvesWindow::kHeightTab)), QList<QPointF>{QPointF(60, 20.5)});
+    QCOMPARE(MarkedPoints(window->View(GrowthCurvesWindow::kDiameterTab)), QList<QPointF>{QPointF(60, 24.3)});
     QCOMPARE(window->VolumeHeight()->value(), 20.5);
     QCOMPARE(MarkedPoints(window->View(GrowthCurvesWindow::kVolumeTab)),
              QList<QPointF>{QPointF(24.3, Volume1(kPine, 24.3, 20.5))});
@@ -298,33 +308,14 @@ class GrowthCurvesWindowTest : public QObject {
     QVERIFY(TApplication::Instance()->InstallTranslation(QLocale(QLocale::Czech)));
     Open({kSpruce, 30, 100, 30, 35});
     TApplication::Instance()->InstallTranslation(QLocale(QLocale::English));
-    QCOMPARE(window_->windowTitle(), QString::fromUtf8("Růstové křivky – SM"));
+    QCOMPARE(window_->windowTitle(), QString::fromUtf8("Růstové křivky – SM (smrk)"));
+    QCOMPARE(window_->View(GrowthCurvesWindow::kHeightTab)->chart()->title(),
+             QString::fromUtf8("SM (smrk): výška podle věku a bonity"));
     QCOMPARE(window_->Tabs()->tabText(GrowthCurvesWindow::kDiameterTab), QString::fromUtf8("Tloušťka"));
     QChartView* view = window_->View(GrowthCurvesWindow::kHeightTab);
     QCOMPARE(view->chart()->axes(Qt::Horizontal).front()->titleText(), QString::fromUtf8("Věk (roky)"));
     QVERIFY(CurvePoints(view).count("Bonita 30"));
     QCOMPARE(window_->findChild<QPushButton*>("saveSvg")->text(), QString::fromUtf8("Uložit jako SVG…"));
-  }
-
-  void hoveringACurveShowsItsExactValues() {
-    Open({kSpruce, 30, 100, std::nullopt, std::nullopt});
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-    QChartView* view = window_->View(GrowthCurvesWindow::kHeightTab);
-    QLineSeries* curve = nullptr;
-    for (QAbstractSeries* series : view->chart()->series()) {
-      if (series->name() == "Site index 30" && static_cast<QLineSeries*>(series)->pen().style() == Qt::SolidLine) {
-        curve = static_cast<QLineSeries*>(series);
-      }
-    }
-    QVERIFY(curve);
-    const double height = vzorce::HeightBySiteIndex(kSpruce, 120, 30);
-    const QPoint at = view->mapFromScene(view->chart()->mapToPosition(QPointF(120, height), curve));
-    QTest::mouseMove(view->viewport(), at + QPoint(0, 5));
-    QTest::mouseMove(view->viewport(), at);
-    QTRY_VERIFY(QToolTip::isVisible());
-    QCOMPARE(QToolTip::text(), QStringLiteral("Site index 30\nAge: 120 years\nHeight: %1 m").arg(ExactNumber(height)));
-    QCOMPARE(QLocale().toDouble(QToolTip::text().section(": ", 2).section(' ', 0, 0)), height);
   }
 
  private:

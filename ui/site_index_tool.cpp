@@ -10,9 +10,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <array>
 #include <cmath>
-#include <string>
 
 #include "application.h"
 #include "diameter.h"
@@ -20,6 +18,8 @@
 #include "growth_chart.h"
 #include "growth_curves_window.h"
 #include "numeric.h"
+#include "screen_fit.h"
+#include "species_names.h"
 
 namespace dravlik {
 
@@ -31,28 +31,8 @@ constexpr double kDefaultAge = 100;  // the age a site index is defined at
 constexpr double kDefaultHeight = 30;
 constexpr double kTallestStand = 80;
 
-// Species-index order.
-constexpr std::array<const char*, vzorce::kModelledSpeciesCount> kSpeciesNames = {
-    QT_TRANSLATE_NOOP("dravlik::SiteIndexTool", "Norway spruce"),
-    QT_TRANSLATE_NOOP("dravlik::SiteIndexTool", "Scots pine"),
-    QT_TRANSLATE_NOOP("dravlik::SiteIndexTool", "European larch"),
-    QT_TRANSLATE_NOOP("dravlik::SiteIndexTool", "silver fir"),
-    QT_TRANSLATE_NOOP("dravlik::SiteIndexTool", "oak"),
-    QT_TRANSLATE_NOOP("dravlik::SiteIndexTool", "European beech"),
-    QT_TRANSLATE_NOOP("dravlik::SiteIndexTool", "ash"),
-    QT_TRANSLATE_NOOP("dravlik::SiteIndexTool", "birch"),
-    QT_TRANSLATE_NOOP("dravlik::SiteIndexTool", "alder"),
-    QT_TRANSLATE_NOOP("dravlik::SiteIndexTool", "poplar"),
-    QT_TRANSLATE_NOOP("dravlik::SiteIndexTool", "hornbeam"),
-    QT_TRANSLATE_NOOP("dravlik::SiteIndexTool", "black locust"),
-    QT_TRANSLATE_NOOP("dravlik::SiteIndexTool", "Douglas fir"),
-};
-
 QString SpeciesEntry(SpeciesIndex species) {
-  std::string code;
-  vzorce::SpeciesCode(species, code);
-  return QStringLiteral("%1 – %2").arg(QString::fromStdString(code).trimmed(),
-                                       SiteIndexTool::tr(kSpeciesNames[species]));
+  return QStringLiteral("%1 – %2").arg(SpeciesNames::Code(species), SpeciesNames::Name(species));
 }
 
 QLabel* MakeResultLabel(const QString& name) {
@@ -81,7 +61,10 @@ SiteIndexTool::SiteIndexTool(const StandInput& input, QWidget* parent) : QDialog
   layout->addWidget(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   SpeciesChanged();
+  FitTo(AvailableArea(*this));
 }
+
+void SiteIndexTool::FitTo(const QRect& available) { FitWindow(*this, sizeHint(), available); }
 
 QWidget* SiteIndexTool::MakeInputs(const StandInput& input) {
   species_ = new QComboBox;

@@ -43,6 +43,8 @@ class SiteIndexTool : public QDialog {
   vzorce::SpeciesIndex CurrentSpecies() const;
   // Opens the species' growth curves with the stand marked among them.
   void ShowCurves();
+  // Places the tool within a screen's available area.
+  void FitTo(const QRect& available);
 
  private:
   QWidget* MakeInputs(const StandInput& input);

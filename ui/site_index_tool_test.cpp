@@ -51,9 +51,12 @@ std::map<QString, QList<QPointF>> Marks(QChartView* view) {
   return marks;
 }
 
+// Without the mnemonics' ampersands.
+QString PlainText(const QAction& action) { return QString(action.text()).remove(u'&'); }
+
 QStringList MenuTexts(const QMenu& menu) {
   QStringList texts;
-  for (const QAction* action : menu.actions()) texts << action->text();
+  for (const QAction* action : menu.actions()) texts << PlainText(*action);
   return texts;
 }
 
@@ -151,11 +154,11 @@ class SiteIndexToolTest : public QObject {
     QTest::mouseClick(tool_->CurvesButton(), Qt::LeftButton);
     auto* window = tool_->findChild<GrowthCurvesWindow*>();
     QVERIFY(window && window->isVisible());
-    QCOMPARE(window->windowTitle(), QString::fromUtf8("Growth curves – BO"));
+    QCOMPARE(window->windowTitle(), QString::fromUtf8("Growth curves – BO (Scots pine)"));
     QCOMPARE(window->Tabs()->currentIndex(), int(GrowthCurvesWindow::kHeightTab));
     QChartView* heights = window->View(GrowthCurvesWindow::kHeightTab);
     const auto marks = Marks(heights);
-    QCOMPARE(marks.size(), std::size_t(1));  // no site index of a row: nothing on a curve
+    QCOMPARE(marks.size(), std::size_t(1));  // the stand is the row: one mark
     QCOMPARE(marks.at("Stand"), QList<QPointF>{QPointF(70, 23.6)});
     QVERIFY(Marks(window->View(GrowthCurvesWindow::kDiameterTab)).empty());
     QStringList legend;
@@ -167,7 +170,7 @@ class SiteIndexToolTest : public QObject {
   void theStandIsDrawnBesideTheCurrentRowAndNotWhereItWouldSquashTheCurves() {
     GrowthCurvesWindow window({kSpruce, 30, 100, 30, 35, QPointF(90, 28.5)});
     auto marks = Marks(window.View(GrowthCurvesWindow::kHeightTab));
-    QCOMPARE(marks.at("Current row"), QList<QPointF>{QPointF(100, vzorce::HeightBySiteIndex(kSpruce, 100, 30))});
+    QCOMPARE(marks.at("Current row"), QList<QPointF>{QPointF(100, 30)});  // the row's own height
     QCOMPARE(marks.at("Stand"), QList<QPointF>{QPointF(90, 28.5)});
     for (QPointF stand : {QPointF(151, 30), QPointF(100, 81), QPointF(-1, 30)}) {
       GrowthCurvesWindow outside({kSpruce, std::nullopt, std::nullopt, std::nullopt, std::nullopt, stand});
@@ -214,7 +217,7 @@ class SiteIndexToolTest : public QObject {
     QMenu closed;
     grid_->findChild<GridCommands*>()->AddMenuEntries(closed);
     for (QAction* action : closed.actions()) {
-      if (action->text() == "Site index…") QVERIFY(!action->isEnabled());
+      if (PlainText(*action) == "Site index…") QVERIFY(!action->isEnabled());
     }
     QVERIFY(MenuTexts(closed).contains("Site index…"));
   }
@@ -240,6 +243,18 @@ class SiteIndexToolTest : public QObject {
     QCOMPARE(tool->Age()->value(), 100.0);  // the table has no age
     QCOMPARE(tool->Height()->value(), 31.2);
     QVERIFY(dialogs_->errors.empty());
+  }
+
+  void theToolStaysWithinTheScreensAvailableArea() {
+    host_ = std::make_unique<QWidget>();
+    host_->setGeometry(1500, 900, 300, 200);  // near the far corner of the screen
+    tool_ = std::make_unique<SiteIndexTool>(StandInput{kSpruce, 100, 30}, host_.get());
+    tool_->setAttribute(Qt::WA_DeleteOnClose, false);
+    const QRect available(800, 0, 800, 500);  // 1600×1000 pixels at scale 2, right of another screen
+    tool_->FitTo(available);
+    tool_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(tool_.get()));
+    QVERIFY(available.contains(tool_->frameGeometry()));
   }
 
   void aCzechUserReadsCzechTexts() {
@@ -310,7 +325,7 @@ class SiteIndexToolTest : public QObject {
 
   void Choose(QMenu* menu, const QString& text) {
     for (QAction* action : menu->actions()) {
-      if (action->text() != text) continue;
+      if (PlainText(*action) != text) continue;
       QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
       QCoreApplication::processEvents();
       return;

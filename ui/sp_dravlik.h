@@ -12,6 +12,8 @@ class QPushButton;
 
 namespace dravlik {
 
+class GridSplitter;
+class StatusLine;
 class TDataSource;
 class TDBGrid;
 class TTable;
@@ -52,9 +54,26 @@ class TSpDravlik : public QWidget {
   QPushButton* Button1;
   QPushButton* Button2;
   TDBGrid* DBGrid2;
+  // Beyond the layout: the handle between the grids, and the line in the
+  // panel's free space that reports on the grid last used.
+  GridSplitter* Splitter;
+  StatusLine* Status;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // A record being edited is saved, discarded or kept open first.
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // At the designed size every component stands where designed; beyond it the
+  // grids take the extra space, split where the user last put the boundary.
+  void LayOut();
+  int Boundary() const;
+  void MoveBoundary(int x);
+  void FollowFocus(QWidget* now);
+
+  // The boundary's share of the width, once the user has moved it.
+  double boundaryShare_ = -1;
 };
 
 // The window's font: "MS Sans Serif" at 8 points, or the nearest sans-serif

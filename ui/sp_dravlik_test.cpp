@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QWindow>
 
@@ -18,8 +19,10 @@
 #include "data_source.h"
 #include "height_diameter_table.h"
 #include "db_grid.h"
+#include "grid_splitter.h"
 #include "schemas.h"
 #include "sp_dravlik.h"
+#include "status_line.h"
 #include "table.h"
 #include "window_test_support.h"
 
@@ -100,9 +103,55 @@ class SpDravlikTest : public QObject {
     QVERIFY(!QFile::exists("bon_Hm1.dbf"));
     QVERIFY(!QFile::exists("TloVysHm.dbf"));
 
+    // The status line keeps to the panel's strip below the buttons.
+    const QRect status = window_->Status->geometry();
+    QVERIFY(window_->Panel1->contentsRect().contains(status));
+    QVERIFY(!status.intersects(window_->Button1->geometry()));
+    QVERIFY(!status.intersects(window_->Button2->geometry()));
+  }
+
+  void anEnlargedWindowGivesTheGridsTheSpaceAndTheSplitterMovesTheirBoundary() {
+    Open();
     window_->resize(800, 500);
     QCOMPARE(window_->Panel1->geometry(), QRect(0, 435, 800, 65));  // the panel follows the bottom edge
-    QCOMPARE(window_->DBGrid2->geometry(), QRect(368, 0, 329, 281));  // the grids keep their place
+    QCOMPARE(window_->Button1->geometry(), QRect(16, 16, 185, 33));
+    QCOMPARE(window_->Button2->geometry(), QRect(376, 16, 249, 33));
+    const QRect left = window_->DBGrid1->geometry();
+    const QRect right = window_->DBGrid2->geometry();
+    QCOMPARE(left.topLeft(), QPoint(0, 0));
+    QCOMPARE(left.height(), 283 + 126);
+    QCOMPARE(right.top(), 0);
+    QCOMPARE(right.height(), 281 + 126);
+    QCOMPARE(right.right(), 799);
+    QCOMPARE(right.left(), left.right());  // they share a column of pixels, as designed
+    QVERIFY(left.width() > 369);
+    QVERIFY(right.width() > 329);
+
+    Drag(*window_->Splitter, -100);
+    QCOMPARE(window_->DBGrid1->width(), left.width() - 100);
+    QCOMPARE(window_->DBGrid2->width(), right.width() + 100);
+    QCOMPARE(window_->DBGrid2->geometry().left(), window_->DBGrid1->geometry().right());
+    // The boundary keeps its share of the width.
+    window_->resize(1600, 500);
+    QVERIFY(qAbs(window_->DBGrid1->width() - 2 * (left.width() - 100)) <= 2);
+    // Nor can it push a grid out of sight.
+    Drag(*window_->Splitter, 2000);
+    QVERIFY(window_->DBGrid2->width() >= 40);
+    QCOMPARE(window_->DBGrid2->geometry().right(), 1599);
+  }
+
+  void theStatusLineFollowsTheGridInUse() {
+    Open();
+    QCOMPARE(window_->Status->text(), QString());
+    QTest::mouseClick(window_->Button1, Qt::LeftButton);
+    QTRY_COMPARE(window_->Status->text(), QString("Row 1 of 3228"));
+    window_->DBGrid1->setFocus();
+    testing::PressKey(Qt::Key_End, Qt::ControlModifier);
+    QTRY_COMPARE(window_->Status->text(), QString("Row 3228 of 3228"));
+    window_->DBGrid2->setFocus();
+    QTRY_COMPARE(window_->Status->text(), QString());  // its table is closed
+    window_->DBGrid1->setFocus();
+    QTRY_COMPARE(window_->Status->text(), QString("Row 3228 of 3228"));
   }
 
   // An icon of a missing file is not null, only without a picture.
@@ -241,6 +290,19 @@ class SpDravlikTest : public QObject {
     window_ = std::make_unique<TSpDravlik>();
     window_->show();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+  }
+
+  // Drags a handle by `dx` with the left button.
+  static void Drag(QWidget& handle, int dx) {
+    const QPoint from = handle.rect().center();
+    const QPoint to = from + QPoint(dx, 0);
+    const auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+      QMouseEvent event(type, at, handle.mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+      QApplication::sendEvent(&handle, &event);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    send(QEvent::MouseMove, to, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::NoButton);
   }
 
   std::unique_ptr<testing::FreshDirectory> directory_;

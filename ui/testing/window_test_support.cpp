@@ -16,8 +16,25 @@ bool RecordingDialogs::Confirm(const QString& text) {
   return answer;
 }
 
-QString RecordingDialogs::SaveFileName(QWidget*, const QString&, const QString& suggested, const QString&) {
+SaveAnswer RecordingDialogs::AskSave(const QString&, const QString& text) {
+  saveQuestions.push_back(text);
+  if (saveAnswers.empty()) {
+    QTest::qFail("a save question was asked that the test did not expect", __FILE__, __LINE__);
+    return SaveAnswer::Stay;
+  }
+  const SaveAnswer answer = saveAnswers.front();
+  saveAnswers.pop_front();
+  return answer;
+}
+
+QString RecordingDialogs::SaveFileName(QWidget*, const QString&, const QString& suggested, const QString& filter,
+                                       QString* selectedFilter) {
   suggestedFileNames.push_back(suggested);
+  offeredFilters.push_back(filter);
+  if (selectedFilter) {
+    *selectedFilter = filter.section(QStringLiteral(";;"), 0, 0);
+    if (!chosenFilters.empty()) *selectedFilter = chosenFilters.front(), chosenFilters.pop_front();
+  }
   if (fileNames.empty()) {
     QTest::qFail("a file name was asked that the test did not expect", __FILE__, __LINE__);
     return QString();

@@ -27,9 +27,12 @@ class RecordingDialogs : public UserDialogs {
   void ShowError(const QString& caption, const QString& text) override { errors.push_back({caption, text}); }
   void ShowWarning(const QString& caption, const QString& text) override { warnings.push_back({caption, text}); }
   bool Confirm(const QString& text) override;
-  // The next file name a test queued; fails the test when there is none.
-  QString SaveFileName(QWidget* parent, const QString& caption, const QString& suggested,
-                       const QString& filter) override;
+  // The next answer a test queued; fails the test when there is none.
+  SaveAnswer AskSave(const QString& caption, const QString& text) override;
+  // The next file name a test queued, with the next filter it chose (the
+  // first offered when it chose none); fails the test when there is none.
+  QString SaveFileName(QWidget* parent, const QString& caption, const QString& suggested, const QString& filter,
+                       QString* selectedFilter = nullptr) override;
   // The texts of the errors shown, one a line.
   QString ErrorTexts() const;
 
@@ -37,9 +40,13 @@ class RecordingDialogs : public UserDialogs {
   std::vector<ShownError> warnings;
   QStringList confirmations;
   std::deque<bool> answers;
+  QStringList saveQuestions;
+  std::deque<SaveAnswer> saveAnswers;
   // What the file dialogs offered, and the names they answer with.
   QStringList suggestedFileNames;
   std::deque<QString> fileNames;
+  QStringList offeredFilters;
+  std::deque<QString> chosenFilters;
 };
 
 // Puts recording boxes in place of the real ones for as long as it lives.

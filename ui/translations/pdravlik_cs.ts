@@ -52,27 +52,63 @@
     </message>
     <message>
         <source>CSV files (*.csv);;All files (*)</source>
-        <translation>Soubory CSV (*.csv);;Všechny soubory (*)</translation>
+        <translation type="vanished">Soubory CSV (*.csv);;Všechny soubory (*)</translation>
     </message>
     <message>
         <source>Copy</source>
-        <translation>Kopírovat</translation>
+        <translation type="vanished">Kopírovat</translation>
     </message>
     <message>
         <source>Export to CSV…</source>
-        <translation>Exportovat do CSV…</translation>
+        <translation type="vanished">Exportovat do CSV…</translation>
     </message>
     <message>
         <source>Find…</source>
-        <translation>Najít…</translation>
+        <translation type="vanished">Najít…</translation>
     </message>
     <message>
         <source>Growth curves…</source>
-        <translation>Růstové křivky…</translation>
+        <translation type="vanished">Růstové křivky…</translation>
     </message>
     <message>
         <source>Site index…</source>
-        <translation>Bonitace…</translation>
+        <translation type="vanished">Bonitace…</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopírovat</translation>
+    </message>
+    <message>
+        <source>&amp;Export to CSV…</source>
+        <translation>&amp;Exportovat do CSV…</translation>
+    </message>
+    <message>
+        <source>&amp;Find…</source>
+        <translation>&amp;Najít…</translation>
+    </message>
+    <message>
+        <source>&amp;Open saved table</source>
+        <translation>&amp;Otevřít uloženou tabulku</translation>
+    </message>
+    <message>
+        <source>&amp;Growth curves…</source>
+        <translation>&amp;Růstové křivky…</translation>
+    </message>
+    <message>
+        <source>&amp;Site index…</source>
+        <translation>&amp;Bonitace…</translation>
+    </message>
+    <message>
+        <source>The table file %1 does not exist; its button creates it</source>
+        <translation>Soubor tabulky %1 neexistuje; vytvoří ho tlačítko tabulky</translation>
+    </message>
+    <message>
+        <source>CSV with decimal commas and semicolons (*.csv)</source>
+        <translation>CSV s desetinnou čárkou a středníky (*.csv)</translation>
+    </message>
+    <message>
+        <source>CSV with decimal points and commas (*.csv)</source>
+        <translation>CSV s desetinnou tečkou a čárkami (*.csv)</translation>
     </message>
 </context>
 <context>
@@ -193,9 +229,94 @@
         <source>Site index…</source>
         <translation>Bonitace…</translation>
     </message>
+    <message numerus="yes">
+        <source>%n years</source>
+        <translation>
+            <numerusform>%n rok</numerusform>
+            <numerusform>%n roky</numerusform>
+            <numerusform>%n let</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>as shown</source>
+        <translation>jako v okně</translation>
+    </message>
+    <message>
+        <source>Image size:</source>
+        <translation>Velikost obrázku:</translation>
+    </message>
+</context>
+<context>
+    <name>dravlik::MessageBoxDialogs</name>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Uložit</translation>
+    </message>
+    <message>
+        <source>&amp;Discard</source>
+        <translation>&amp;Neukládat</translation>
+    </message>
+    <message>
+        <source>&amp;Stay</source>
+        <translation>&amp;Zrušit</translation>
+    </message>
+</context>
+<context>
+    <name>dravlik::PendingRecord</name>
+    <message>
+        <source>The new record in %1 has not been saved. Save it?</source>
+        <translation>Nový záznam v %1 nebyl uložen. Uložit ho?</translation>
+    </message>
+    <message>
+        <source>The changes to the current record in %1 have not been saved. Save them?</source>
+        <translation>Změny aktuálního záznamu v %1 nebyly uloženy. Uložit je?</translation>
+    </message>
 </context>
 <context>
     <name>dravlik::SiteIndexTool</name>
+    <message>
+        <source>Site index</source>
+        <translation>Bonitace</translation>
+    </message>
+    <message>
+        <source>Growth curves…</source>
+        <translation>Růstové křivky…</translation>
+    </message>
+    <message>
+        <source> years</source>
+        <translation> let</translation>
+    </message>
+    <message>
+        <source>&amp;Species:</source>
+        <translation>&amp;Dřevina:</translation>
+    </message>
+    <message>
+        <source>&amp;Age:</source>
+        <translation>&amp;Věk:</translation>
+    </message>
+    <message>
+        <source>Mean &amp;height:</source>
+        <translation>&amp;Střední výška:</translation>
+    </message>
+    <message>
+        <source>Site index:</source>
+        <translation>Bonita:</translation>
+    </message>
+    <message>
+        <source>Rounded:</source>
+        <translation>Zaokrouhleně:</translation>
+    </message>
+    <message>
+        <source>The inversion&apos;s estimate, outside the site index range %1–%2.</source>
+        <translation>Odhad inverze mimo rozsah bonit %1–%2.</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Zavřít</translation>
+    </message>
+</context>
+<context>
+    <name>dravlik::SpeciesNames</name>
     <message>
         <source>Norway spruce</source>
         <translation>smrk</translation>
@@ -248,45 +369,16 @@
         <source>Douglas fir</source>
         <translation>douglaska</translation>
     </message>
+</context>
+<context>
+    <name>dravlik::StatusLine</name>
     <message>
-        <source>Site index</source>
-        <translation>Bonitace</translation>
+        <source>Row %1 of %2</source>
+        <translation>Řádek %1 z %2</translation>
     </message>
     <message>
-        <source>Growth curves…</source>
-        <translation>Růstové křivky…</translation>
-    </message>
-    <message>
-        <source> years</source>
-        <translation> let</translation>
-    </message>
-    <message>
-        <source>&amp;Species:</source>
-        <translation>&amp;Dřevina:</translation>
-    </message>
-    <message>
-        <source>&amp;Age:</source>
-        <translation>&amp;Věk:</translation>
-    </message>
-    <message>
-        <source>Mean &amp;height:</source>
-        <translation>&amp;Střední výška:</translation>
-    </message>
-    <message>
-        <source>Site index:</source>
-        <translation>Bonita:</translation>
-    </message>
-    <message>
-        <source>Rounded:</source>
-        <translation>Zaokrouhleně:</translation>
-    </message>
-    <message>
-        <source>The inversion&apos;s estimate, outside the site index range %1–%2.</source>
-        <translation>Odhad inverze mimo rozsah bonit %1–%2.</translation>
-    </message>
-    <message>
-        <source>Close</source>
-        <translation>Zavřít</translation>
+        <source>Count: %1  Sum: %2  Average: %3</source>
+        <translation>Počet: %1  Součet: %2  Průměr: %3</translation>
     </message>
 </context>
 </TS>
