@@ -1,9 +1,12 @@
 #include "cell_editor.h"
 
 #include <QKeyEvent>
+#include <QLocale>
 
 #include "application.h"
+#include "data_source.h"
 #include "db_grid.h"
+#include "table.h"
 
 namespace dravlik {
 namespace {
@@ -19,6 +22,18 @@ bool ChangesText(const QKeyEvent& event) {
   if (event.key() == Qt::Key_Backspace || event.key() == Qt::Key_Delete) return true;
   const QString text = event.text();
   return !text.isEmpty() && text.front().isPrint() && !(event.modifiers() & Qt::ControlModifier);
+}
+
+// The locale's decimal separator where the user typed a point into a number:
+// a point is what the numeric keypad and other programs give, and the find
+// bar takes it too. Empty where the typed text stays as it is.
+QString DecimalSeparatorFor(const QKeyEvent& event, const TField& field) {
+  const QString separator = QLocale().decimalPoint();
+  if (field.DataType() != ftFloat || event.text() != QStringLiteral(".") || separator == event.text() ||
+      (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    return {};
+  }
+  return separator;
 }
 
 }  // namespace
@@ -70,7 +85,16 @@ void CellEditor::keyPressEvent(QKeyEvent* event) {
   ShowingErrors([&] {
     handled = (BelongsToGrid(*event) && grid_.HandleKey(*event)) || (ChangesText(*event) && !grid_.CanEditModify());
   });
-  if (!handled) QLineEdit::keyPressEvent(event);
+  if (handled) return;
+  const QString separator = DecimalSeparatorFor(*event, grid_.DataSource().DataSet().Field(grid_.Column()));
+  if (separator.isEmpty()) {
+    QLineEdit::keyPressEvent(event);
+    return;
+  }
+  QKeyEvent typed(event->type(), event->key(), event->modifiers(), separator, event->isAutoRepeat(),
+                  static_cast<quint16>(event->count()));
+  QLineEdit::keyPressEvent(&typed);
+  event->setAccepted(typed.isAccepted());
 }
 
 void CellEditor::inputMethodEvent(QInputMethodEvent* event) {

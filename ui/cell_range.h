@@ -24,6 +24,8 @@ class RangeAnchor {
   void Begin(int row, int column);
   // Anchors a range of whole rows at the row (anew unless `extend`).
   void BeginRows(int row, int column, bool extend);
+  // Every cell, whatever the current cell.
+  void SelectAll();
   // Whether there was a range.
   bool End();
 
@@ -42,6 +44,7 @@ class RangeAnchor {
   };
   std::optional<Cell> anchor_;
   bool wholeRows_ = false;
+  bool all_ = false;
 };
 
 }  // namespace dravlik

@@ -9,6 +9,7 @@
 #include "cell_editor.h"
 #include "data_set_model.h"
 #include "data_source.h"
+#include "edit_history.h"
 #include "indicator_column.h"
 #include "table.h"
 
@@ -21,7 +22,10 @@ constexpr int kFloatDisplayWidth = 10;
 }  // namespace
 
 TDBGrid::TDBGrid(TDataSource& dataSource, QWidget* parent)
-    : QTableView(parent), dataSource_(dataSource), model_(new DataSetModel(dataSource, this)) {
+    : QTableView(parent),
+      dataSource_(dataSource),
+      model_(new DataSetModel(dataSource, this)),
+      history_(std::make_unique<EditHistory>(dataSource.DataSet())) {
   setVerticalHeader(new IndicatorColumn(this));
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   verticalHeader()->setMinimumSectionSize(fontMetrics().height() + 4);
@@ -50,6 +54,8 @@ TDBGrid::TDBGrid(TDataSource& dataSource, QWidget* parent)
   ApplyColumnWidths();
   SyncCurrentCell();
 }
+
+TDBGrid::~TDBGrid() = default;
 
 TTable& TDBGrid::Table() const { return dataSource_.DataSet(); }
 
@@ -203,6 +209,7 @@ bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
     // Typing into an empty table starts a new record.
     ShowingErrors([&] {
       table.Insert();
+      history_->Track();
       TableMoved();
     });
     target = currentIndex();
@@ -218,6 +225,7 @@ void TDBGrid::mousePressEvent(QMouseEvent* event) {
     QTableView::mousePressEvent(event);
     return;
   }
+  dragRow_ = -1;
   // A context menu opened inside the selected range works on that range.
   if (!(right && InSelectedRange(index))) {
     ShowingErrors([&] {
@@ -227,6 +235,11 @@ void TDBGrid::mousePressEvent(QMouseEvent* event) {
         EndRange();
       }
       MoveToCell(index.row(), index.column());
+      // A drag begins only where the press arrived: a refused move is not retried.
+      if (!right) {
+        dragRow_ = index.row();
+        dragColumn_ = index.column();
+      }
     });
   }
   event->accept();
@@ -245,12 +258,23 @@ bool TDBGrid::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TDBGrid::mouseMoveEvent(QMouseEvent* event) {
-  // Dragging would move the view's cursor past the table.
-  if (event->buttons() & Qt::LeftButton) {
-    event->accept();
+  // The view's own dragging would move its cursor past the table.
+  if (!(event->buttons() & Qt::LeftButton)) {
+    QTableView::mouseMoveEvent(event);
     return;
   }
-  QTableView::mouseMoveEvent(event);
+  event->accept();
+  const QModelIndex index = indexAt(event->position().toPoint());
+  if (dragRow_ < 0 || !index.isValid() || (index.row() == CurrentRow() && index.column() == column_)) return;
+  ShowingErrors([&] {
+    range_.Begin(dragRow_, dragColumn_);
+    MoveToCell(index.row(), index.column());
+  });
+}
+
+void TDBGrid::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) dragRow_ = -1;
+  QTableView::mouseReleaseEvent(event);
 }
 
 void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {

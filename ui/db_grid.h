@@ -6,6 +6,7 @@
 
 #include <QPointer>
 #include <QTableView>
+#include <memory>
 #include <optional>
 
 #include "cell_range.h"
@@ -15,6 +16,7 @@ namespace dravlik {
 
 class CellEditor;
 class DataSetModel;
+class EditHistory;
 class TDataSource;
 class TField;
 class TTable;
@@ -23,6 +25,7 @@ class TDBGrid : public QTableView, private TDataLink {
   Q_OBJECT
  public:
   explicit TDBGrid(TDataSource& dataSource, QWidget* parent = nullptr);
+  ~TDBGrid() override;
 
   TDataSource& DataSource() const { return dataSource_; }
   DataSetModel& Model() const { return *model_; }
@@ -36,6 +39,19 @@ class TDBGrid : public QTableView, private TDataLink {
   std::optional<CellRange> SelectedRange() const;
   // Makes `row` the current record as the movement keys do.
   void GoToRow(int row);
+  // The user's changes to the table in this run.
+  EditHistory& History() const { return *history_; }
+
+  // Tab-separated cells into the table from the current cell (the first of a
+  // selected range) on; the pasted rows end selected. Raises the table's error for a value it refuses.
+  void Paste(const QString& text);
+  // Makes the current cell null and posts the record, as one change.
+  void ClearCell();
+  // A pending record is undone by cancelling it; otherwise the last step.
+  void Undo();
+  void Redo();
+  // Every cell, up to the next move.
+  void SelectAll();
 
   // The keys of the grid, from the grid or its cell editor; false for keys it
   // leaves to the one that received them.
@@ -56,6 +72,7 @@ class TDBGrid : public QTableView, private TDataLink {
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
@@ -95,6 +112,9 @@ class TDBGrid : public QTableView, private TDataLink {
   // Ctrl+Tab: Tab itself stays within the grid.
   void FocusNextControl(bool forward);
   void InsertRecord();
+  // Posts a changed pending record, cancels an unchanged one.
+  void SettleRecord();
+  void SelectBlock(int top, int rows, int columns);
   void DeleteRecord();
   void Escape();
   void Enter();
@@ -109,6 +129,10 @@ class TDBGrid : public QTableView, private TDataLink {
   int columnsSized_ = 0;
   bool syncing_ = false;
   RangeAnchor range_;
+  std::unique_ptr<EditHistory> history_;
+  // Where a drag with the left button began; row -1 when none.
+  int dragRow_ = -1;
+  int dragColumn_ = 0;
 };
 
 }  // namespace dravlik

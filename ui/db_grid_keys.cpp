@@ -11,6 +11,7 @@
 #include "cell_editor.h"
 #include "data_set_model.h"
 #include "data_source.h"
+#include "edit_history.h"
 #include "table.h"
 
 namespace dravlik {
@@ -106,6 +107,10 @@ bool TDBGrid::HandleKey(const QKeyEvent& event) {
     case Qt::Key_F2:
       ShowEditor();
       return true;
+    case Qt::Key_A:
+      if (modifiers != Qt::ControlModifier) return false;
+      SelectAll();
+      return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
       Enter();
@@ -131,7 +136,10 @@ void TDBGrid::NextRow() {
     if (table.InsertRow() == table.RowCount() - 1) return;
     table.Cancel();
   } else if (CurrentRow() >= table.RowCount() - 1) {
-    if (table.CanModify()) table.Append();
+    if (table.CanModify()) {
+      table.Append();
+      history_->Track();
+    }
   } else {
     table.MoveTo(CurrentRow() + 1);
   }
@@ -173,6 +181,7 @@ void TDBGrid::NextCell(bool forward) {
 void TDBGrid::InsertRecord() {
   if (!Table().CanModify()) return;
   Table().Insert();
+  history_->Track();
   TableMoved();
 }
 
@@ -180,7 +189,12 @@ void TDBGrid::DeleteRecord() {
   TTable& table = Table();
   if (table.IsEmpty() || !table.CanModify()) return;
   if (!TApplication::Instance()->Dialogs().Confirm(QStringLiteral("Delete record?"))) return;
+  // In insert state Delete cancels the new record: nothing to record.
+  const bool deletes = table.State() != dsInsert;
+  const int row = table.CurrentRow();
+  RecordValues values = deletes ? history_->StoredValues() : RecordValues{};
   table.Delete();
+  if (deletes) history_->RecordDelete(row, std::move(values));
   TableMoved();
 }
 
@@ -210,6 +224,7 @@ void TDBGrid::ShowEditor() {
   if (table.IsEmpty() && table.State() != dsInsert) {
     if (!table.CanModify()) return;
     table.Insert();
+    history_->Track();
     TableMoved();
   }
   if (currentIndex().isValid()) QTableView::edit(currentIndex());
@@ -235,6 +250,7 @@ bool TDBGrid::CanEditModify() {
   // Editing an empty table would insert a record under the open editor.
   if (table.IsEmpty() && table.State() != dsInsert) return false;
   table.Edit();
+  history_->Track();
   return table.State() == dsEdit || table.State() == dsInsert;
 }
 

@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QScrollBar>
 #include <QToolButton>
+#include <algorithm>
 
 #include "application.h"
 #include "data_source.h"
@@ -32,6 +35,16 @@ std::optional<double> TypedNumber(const QString& text) {
   return ParseFloat(number.toStdString(), '.');
 }
 
+// The find fields in the order the grid shows their columns, so that Tab
+// walks them as the eye reads the grid.
+std::vector<int> FieldsInColumnOrder(const TDBGrid& grid) {
+  std::vector<int> fields = FindFields(grid.DataSource().DataSet());
+  const QHeaderView& header = *grid.horizontalHeader();
+  std::stable_sort(fields.begin(), fields.end(),
+                   [&](int a, int b) { return header.visualIndex(a) < header.visualIndex(b); });
+  return fields;
+}
+
 }  // namespace
 
 FindBar::FindBar(TDBGrid& grid) : QFrame(&grid), grid_(grid) {
@@ -43,7 +56,7 @@ FindBar::FindBar(TDBGrid& grid) : QFrame(&grid), grid_(grid) {
   layout->setSpacing(3);
   TTable& table = grid_.DataSource().DataSet();
   int column = 0;
-  for (const int field : FindFields(table)) {
+  for (const int field : FieldsInColumnOrder(grid_)) {
     const QString title = QString::fromStdString(table.Field(field).DisplayName());
     auto* input = new QLineEdit(this);
     input->setObjectName(QStringLiteral("Find") + title);
@@ -116,11 +129,21 @@ void FindBar::Find(int from, const QString& miss) {
       message_->setText(miss);
       return;
     }
-    grid_.GoToRow(*row);
-    // The bar covers the lowest rows.
-    grid_.scrollTo(grid_.model()->index(*row, std::max(grid_.Column(), 0)), QAbstractItemView::PositionAtCenter);
+    ShowRow(*row);
     message_->setText(tr("Row %1 of %2.").arg(QLocale().toString(*row + 1), QLocale().toString(table.RowCount())));
   });
+}
+
+void FindBar::ShowRow(int row) {
+  QScrollBar& across = *grid_.horizontalScrollBar();
+  const int columnsShown = across.value();
+  grid_.GoToRow(row);
+  // Centred above the bar, which covers the lowest rows; centring would move
+  // the columns too, and the species column out of sight.
+  const QModelIndex current = grid_.model()->index(row, std::max(grid_.Column(), 0));
+  grid_.scrollTo(current, QAbstractItemView::PositionAtCenter);
+  across.setValue(columnsShown);
+  if (!grid_.viewport()->rect().intersects(grid_.visualRect(current))) grid_.scrollTo(current);
 }
 
 std::optional<RowQuery> FindBar::Query() {

@@ -42,6 +42,8 @@ class FindBar : public QFrame {
 
  private:
   void Find(int from, const QString& miss);
+  // Makes `row` current and shows it, the columns staying as they were.
+  void ShowRow(int row);
   // Nothing, with the reason in the bar, when the fields do not make a query.
   std::optional<RowQuery> Query();
   void Place();

@@ -1,8 +1,10 @@
 #include "grid_commands.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
@@ -13,6 +15,7 @@
 #include "csv_export.h"
 #include "data_source.h"
 #include "db_grid.h"
+#include "edit_history.h"
 #include "find_bar.h"
 #include "grid_clipboard.h"
 #include "growth_curves_window.h"
@@ -24,7 +27,7 @@ namespace dravlik {
 namespace {
 
 // What an entry needs of the table to be offered.
-enum class Needs { Nothing, OpenTable, Record };
+enum class Needs { Nothing, OpenTable, Record, Modifiable, ModifiableRecord, Undo, Redo };
 
 struct Entry {
   const char* text;  // null for a separator
@@ -39,6 +42,16 @@ struct Entry {
 const std::vector<Entry>& Entries() {
   static const std::vector<Entry> entries = {
       {QT_TRANSLATE_NOOP("dravlik::GridCommands", "&Copy"), QKeySequence::Copy, QKeySequence::Copy, Needs::Record, &GridCommands::Copy},
+      {QT_TRANSLATE_NOOP("dravlik::GridCommands", "&Paste"), QKeySequence::Paste, QKeySequence::Paste,
+       Needs::Modifiable, &GridCommands::Paste},
+      {QT_TRANSLATE_NOOP("dravlik::GridCommands", "C&lear cell"), QKeySequence(Qt::Key_Delete),
+       QKeySequence::UnknownKey, Needs::ModifiableRecord, &GridCommands::ClearCell},
+      {QT_TRANSLATE_NOOP("dravlik::GridCommands", "&Undo"), QKeySequence::Undo, QKeySequence::Undo, Needs::Undo,
+       &GridCommands::Undo},
+      // Ctrl+Y as spreadsheets have it, and the platform's own binding too.
+      {QT_TRANSLATE_NOOP("dravlik::GridCommands", "&Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence::Redo,
+       Needs::Redo, &GridCommands::Redo},
+      {nullptr, {}, QKeySequence::UnknownKey, Needs::Nothing, nullptr},
       {QT_TRANSLATE_NOOP("dravlik::GridCommands", "&Export to CSV…"), QKeySequence(Qt::CTRL | Qt::Key_E),
        QKeySequence::UnknownKey, Needs::OpenTable, &GridCommands::ExportCsv},
       {QT_TRANSLATE_NOOP("dravlik::GridCommands", "&Find…"), QKeySequence::Find, QKeySequence::Find, Needs::OpenTable,
@@ -54,20 +67,30 @@ const std::vector<Entry>& Entries() {
   return entries;
 }
 
-bool Offered(const Entry& entry, const TTable& table) {
+bool Offered(const Entry& entry, const TDBGrid& grid) {
+  const TTable& table = grid.DataSource().DataSet();
+  const bool record = table.Active() && table.CurrentRow() >= 0;
   switch (entry.needs) {
     case Needs::Nothing:
       return true;
     case Needs::OpenTable:
       return table.Active();
     case Needs::Record:
-      return table.Active() && table.CurrentRow() >= 0;
+      return record;
+    case Needs::Modifiable:
+      return table.CanModify();
+    case Needs::ModifiableRecord:
+      return record && table.CanModify();
+    case Needs::Undo:
+      return table.Active() && (grid.History().CanUndo() || table.State() == dsEdit || table.State() == dsInsert);
+    case Needs::Redo:
+      return table.Active() && grid.History().CanRedo();
   }
   return false;
 }
 
 bool Matches(const QKeyEvent& key, const Entry& entry) {
-  if (entry.standardKeys != QKeySequence::UnknownKey) return key.matches(entry.standardKeys);
+  if (entry.standardKeys != QKeySequence::UnknownKey && key.matches(entry.standardKeys)) return true;
   const QKeyCombination pressed(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key()));
   return !entry.keys.isEmpty() && QKeySequence(pressed) == entry.keys;
 }
@@ -94,6 +117,14 @@ void GridCommands::Run(void (GridCommands::*command)()) {
 }
 
 void GridCommands::Copy() { CopySelectedCells(grid_); }
+
+void GridCommands::Paste() { grid_.Paste(QGuiApplication::clipboard()->text()); }
+
+void GridCommands::ClearCell() { grid_.ClearCell(); }
+
+void GridCommands::Undo() { grid_.Undo(); }
+
+void GridCommands::Redo() { grid_.Redo(); }
 
 void GridCommands::ExportCsv() {
   TTable& table = Table();
@@ -150,7 +181,7 @@ void GridCommands::AddMenuEntries(QMenu& menu) {
     }
     QAction* action = menu.addAction(tr(entry.text));
     action->setShortcut(entry.keys);
-    action->setEnabled(Offered(entry, Table()));
+    action->setEnabled(Offered(entry, grid_));
     const auto command = entry.command;
     connect(action, &QAction::triggered, this, [this, command] { Run(command); });
   }
@@ -183,7 +214,7 @@ bool GridCommands::eventFilter(QObject* watched, QEvent* event) {
   }
   for (const Entry& entry : Entries()) {
     if (!entry.text || !Matches(key, entry)) continue;
-    if (!Offered(entry, Table())) return false;
+    if (!Offered(entry, grid_)) return false;
     Run(entry.command);
     return true;
   }

@@ -1,8 +1,10 @@
 // What a grid offers beyond its specified keys, from keys the key table
 // leaves free and from a context menu (also Shift+F10 and the Menu key):
-// copying cells (Ctrl+C), exporting the table as CSV (Ctrl+E), finding a
-// record (Ctrl+F, F3), opening the table as saved (Ctrl+O), the growth curves
-// of the current row (Ctrl+K) and the site index of its stand.
+// copying and pasting cells (Ctrl+C, Ctrl+V), clearing a cell (Delete),
+// undoing and redoing changes (Ctrl+Z, Ctrl+Y), exporting the table as CSV
+// (Ctrl+E), finding a record (Ctrl+F, F3), opening the table as saved
+// (Ctrl+O), the growth curves of the current row (Ctrl+K) and the site index
+// of its stand.
 #pragma once
 
 #include <QObject>
@@ -24,6 +26,11 @@ class GridCommands : public QObject {
   explicit GridCommands(TDBGrid& grid);
 
   void Copy();
+  // The clipboard's text as a block of cells from the current cell on.
+  void Paste();
+  void ClearCell();
+  void Undo();
+  void Redo();
   // Asks for a file name and writes the whole table there.
   void ExportCsv();
   void OpenFind();

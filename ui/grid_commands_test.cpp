@@ -128,10 +128,11 @@ class GridCommandsTest : public QObject {
 
   void theContextMenuListsItsEntriesInEnglishOrCzech() {
     Show(2);
-    QCOMPARE(MenuTexts(), QStringList({"&Copy", "&Export to CSV…", "&Find…", "&Open saved table", "", "&Growth curves…",
-                                       "&Site index…"}));
+    QCOMPARE(MenuTexts(), QStringList({"&Copy", "&Paste", "C&lear cell", "&Undo", "&Redo", "", "&Export to CSV…",
+                                       "&Find…", "&Open saved table", "", "&Growth curves…", "&Site index…"}));
     QVERIFY(TApplication::Instance()->InstallTranslation(QLocale(QLocale::Czech)));
-    QCOMPARE(MenuTexts(), QStringList({"&Kopírovat", "&Exportovat do CSV…", "&Najít…", "&Otevřít uloženou tabulku", "",
+    QCOMPARE(MenuTexts(), QStringList({"&Kopírovat", "&Vložit", "Vy&mazat buňku", "&Zpět", "&Provést znovu", "",
+                                       "&Exportovat do CSV…", "&Najít…", "&Otevřít uloženou tabulku", "",
                                        "&Růstové křivky…", "&Bonitace…"}));
     QVERIFY(TApplication::Instance()->InstallTranslation(QLocale(QLocale::English)));
     QCOMPARE(MenuTexts().front(), QString("&Copy"));
@@ -142,6 +143,37 @@ class GridCommandsTest : public QObject {
       windows += qobject_cast<GrowthCurvesWindow*>(widget) && widget->isVisible();
     }
     QCOMPARE(windows, 1);
+  }
+
+  void theMenusPasteClearUndoAndRedoAreOfferedWhenTheyCanAct() {
+    Show(3);
+    const auto enabled = [this](const QString& text) {
+      QMenu* menu = OpenMenu(CellCentre(0, 0));
+      bool result = false;
+      for (const QAction* action : menu->actions()) {
+        if (QString(action->text()).remove(u'&') == text) result = action->isEnabled();
+      }
+      menu->close();
+      QCoreApplication::processEvents();
+      return result;
+    };
+    MoveToColumn(kAge);
+    QVERIFY(!enabled("Undo"));
+    Choose(OpenMenu(CellCentre(0, kAge)), "Clear cell");
+    QCOMPARE(table_->FieldByName("VEK").IsNull(), true);
+    QVERIFY(enabled("Undo"));
+    QVERIFY(!enabled("Redo"));
+    Choose(OpenMenu(CellCentre(0, kAge)), "Undo");
+    QCOMPARE(table_->FieldByName("VEK").AsFloat(), 10.0);
+    Choose(OpenMenu(CellCentre(0, kAge)), "Redo");
+    QVERIFY(table_->FieldByName("VEK").IsNull());
+    QApplication::clipboard()->setText("5,5\t6");
+    Choose(OpenMenu(CellCentre(0, kAge)), "Paste");
+    QCOMPARE(table_->FieldByName("VEK").AsFloat(), 5.5);
+    QCOMPARE(table_->FieldByName("VYSKA").AsFloat(), 6.0);
+    Choose(OpenMenu(CellCentre(0, kAge)), "Undo");  // a paste of one row is a step too
+    QVERIFY(table_->FieldByName("VEK").IsNull());
+    QCOMPARE(table_->FieldByName("VYSKA").AsFloat(), 0.5);
   }
 
   void theStatusLineCountsSumsAndAveragesTheNumbersOfARange() {

@@ -207,8 +207,12 @@ class WindowEditingTest : public QObject {
       mnemonics << QKeySequence::mnemonic(action->text()).toString();
       shortcuts[action->text()] = action->shortcut();
     }
-    QCOMPARE(mnemonics.size(), 6);
-    QCOMPARE(QSet<QString>(mnemonics.begin(), mnemonics.end()).size(), 6);
+    QCOMPARE(mnemonics.size(), 10);
+    QCOMPARE(QSet<QString>(mnemonics.begin(), mnemonics.end()).size(), 10);
+    QCOMPARE(shortcuts["&Paste"], QKeySequence("Ctrl+V"));
+    QCOMPARE(shortcuts["C&lear cell"], QKeySequence("Del"));
+    QCOMPARE(shortcuts["&Undo"], QKeySequence("Ctrl+Z"));
+    QCOMPARE(shortcuts["&Redo"], QKeySequence("Ctrl+Y"));
     QVERIFY(!mnemonics.contains(QString()));
     QCOMPARE(shortcuts["&Export to CSV…"], QKeySequence("Ctrl+E"));
     // Ctrl+G is the platform's find-next; curves are "křivky".

@@ -21,7 +21,7 @@ trap 'kill "$pid" 2>/dev/null || true' EXIT
 
 window=""
 for _ in $(seq "${PDRAVLIK_WINDOW_WAIT:-100}"); do  # tenths of a second
-  window=$(xdotool search --onlyvisible --pid "$pid" --name '^SpDravlik$' 2>/dev/null | head -1 || true)
+  window=$(xdotool search --all --onlyvisible --pid "$pid" --name '^SpDravlik$' 2>/dev/null | head -1 || true)
   [[ -n "$window" ]] && break
   kill -0 "$pid" 2>/dev/null || { echo "$program ended before showing its window" >&2; exit 1; }
   sleep 0.1

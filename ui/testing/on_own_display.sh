@@ -25,6 +25,13 @@ start_server() {
   local number=""
   read -r number <"$dir/display" || true
   [[ "$number" == "$1" ]] || { wait "$server" 2>/dev/null || true; server=""; return 1; }
+  # A client must get through before the command's does; a server that
+  # refuses one is given up for another number.
+  DISPLAY=":$1" xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+  kill "$server" 2>/dev/null || true
+  wait "$server" 2>/dev/null || true
+  server=""
+  return 1
 }
 
 for _ in $(seq 20); do

@@ -110,6 +110,33 @@
         <source>CSV with decimal points and commas (*.csv)</source>
         <translation>CSV s desetinnou tečkou a čárkami (*.csv)</translation>
     </message>
+    <message>
+        <source>&amp;Paste</source>
+        <translation>&amp;Vložit</translation>
+    </message>
+    <message>
+        <source>C&amp;lear cell</source>
+        <translation>Vy&amp;mazat buňku</translation>
+    </message>
+    <message>
+        <source>&amp;Undo</source>
+        <translation>&amp;Zpět</translation>
+    </message>
+    <message>
+        <source>&amp;Redo</source>
+        <translation>&amp;Provést znovu</translation>
+    </message>
+</context>
+<context>
+    <name>dravlik::GridPaste</name>
+    <message>
+        <source>The block has %1 columns; from column %2 the grid has %3</source>
+        <translation>Počet sloupců bloku: %1; od sloupce %2 jich mřížka má %3</translation>
+    </message>
+    <message>
+        <source>Rows pasted: %1; row %2 of the block: %3</source>
+        <translation>Vloženo řádků: %1; řádek %2 bloku: %3</translation>
+    </message>
 </context>
 <context>
     <name>dravlik::GrowthCurvesWindow</name>
@@ -270,6 +297,13 @@
     <message>
         <source>The changes to the current record in %1 have not been saved. Save them?</source>
         <translation>Změny aktuálního záznamu v %1 nebyly uloženy. Uložit je?</translation>
+    </message>
+</context>
+<context>
+    <name>dravlik::RecordReplay</name>
+    <message>
+        <source>Row %1 has changed since; it is left as it is</source>
+        <translation>Řádek %1 se mezitím změnil; zůstává, jak je</translation>
     </message>
 </context>
 <context>
