@@ -6,6 +6,11 @@ set -eu
 fuzzer=$1
 work=$2
 seconds=$3
+# Runs of the suite side by side share the build and the corpus: one at a
+# time, each waiting for the one before.
+mkdir -p "$work"
+exec 9>"$work/.lock"
+flock 9
 mkdir -p "$work/corpus" "$work/seeds" "$work/artifacts"
 # The first byte chooses the options: 0 is commas and a point, 5 semicolons and a comma.
 printf '\000species,diameter,height,note\nSM,30,25\nBK,"40",30,"a, ""b"""\n\n,,\nSM,30,25,x,y\n' >"$work/seeds/commas"

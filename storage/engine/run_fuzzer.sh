@@ -8,6 +8,11 @@ cmake=$1
 build=$2
 work=$3
 seconds=$4
+# Runs of the suite side by side share the build and the corpus: one at a
+# time, each waiting for the one before.
+mkdir -p "$work"
+exec 9>"$work/.lock"
+flock 9
 "$cmake" --build "$build" --target fuzzers dbfengine_fuzz_seeds
 "$cmake" --build "$build/fuzz" --target dbfengine_fuzzer
 mkdir -p "$work/corpus" "$work/seeds" "$work/artifacts"
