@@ -11,6 +11,7 @@
 #include "number_text.h"
 #include "plausible_ratio.h"
 #include "site_index_height.h"
+#include "species_catalogue.h"
 #include "young_stand.h"
 
 namespace dravlik {
@@ -52,11 +53,7 @@ class Warning {
     char digits[16];
     return *this << std::string_view(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
   }
-  Warning& operator<<(Code code) {
-    std::string name;
-    vzorce::SpeciesCode(code.species, name);
-    return *this << std::string_view(name).substr(0, name.find(' '));
-  }
+  Warning& operator<<(Code code) { return *this << std::string_view(WrittenCode(code.species)); }
   std::string Text() && { return std::move(text_); }
 
  private:

@@ -6,15 +6,10 @@
 
 #include "delimited_fields.h"
 #include "number_text.h"
+#include "species_catalogue.h"
 
 namespace dravlik {
 namespace {
-
-std::string SpeciesText(vzorce::SpeciesIndex species) {
-  std::string code;
-  vzorce::SpeciesCode(species, code);
-  return code.substr(0, code.find(' '));
-}
 
 std::string Number(double value) {
   std::string text;
@@ -73,14 +68,14 @@ FilledHeight GroupCurves::Fill(std::optional<GroupNumber> group, vzorce::Species
     // A group without the species' measured trees says it as a fit on none does.
     const std::string why = entry ? std::get<std::string>(entry->curve)
                                   : std::get<std::string>(HeightCurveFit(choice_.kind).Fit(choice_.minimumHeights));
-    return {0, {}, "No value in height, and no height curve for " + SpeciesText(species) + ": " + why};
+    return {0, {}, "No value in height, and no height curve for " + WrittenCode(species) + ": " + why};
   }
   FilledHeight filled{curve->Height(diameter), {}, {}};
   if (std::isnan(filled.height)) {
-    filled.error = "No value in height, and the " + SpeciesText(species) + " height curve has none at diameter " +
+    filled.error = "No value in height, and the " + WrittenCode(species) + " height curve has none at diameter " +
                    Number(diameter) + " cm";
   } else if (diameter < curve->smallestDiameter || diameter > curve->largestDiameter) {
-    filled.warning = "height from the " + SpeciesText(species) + " height curve at diameter " + Number(diameter) +
+    filled.warning = "height from the " + WrittenCode(species) + " height curve at diameter " + Number(diameter) +
                      " cm, beyond the " + Number(curve->smallestDiameter) + "-" + Number(curve->largestDiameter) +
                      " cm it was fitted on";
   }
@@ -89,7 +84,7 @@ FilledHeight GroupCurves::Fill(std::optional<GroupNumber> group, vzorce::Species
 
 void GroupCurves::AppendTable(std::string& out, const TreeGroups& groups, const CsvFormat& format) const {
   const char delimiter = format.delimiter;
-  for (const std::string& name : groups.Names()) AppendField(out, name, delimiter), out += delimiter;
+  TreeGroups::AppendFields(out, groups.Names(), delimiter);
   for (const char* name : {"species", "curve", "a", "b", "trees", "residual_standard_error", "smallest_diameter",
                            "largest_diameter"}) {
     out.append(name).append(1, delimiter);
@@ -103,8 +98,8 @@ void GroupCurves::AppendTable(std::string& out, const TreeGroups& groups, const 
 void GroupCurves::AppendCurve(std::string& out, const std::vector<std::string>& groupTexts,
                               vzorce::SpeciesIndex species, const Entry& entry, const CsvFormat& format) const {
   const char delimiter = format.delimiter;
-  for (const std::string& text : groupTexts) AppendField(out, text, delimiter), out += delimiter;
-  out.append(SpeciesText(species)).append(1, delimiter).append(CurveName(choice_.kind));
+  TreeGroups::AppendFields(out, groupTexts, delimiter);
+  out.append(WrittenCode(species)).append(1, delimiter).append(CurveName(choice_.kind));
   const auto* curve = std::get_if<HeightCurve>(&entry.curve);
   const double nan = std::nan("");
   AppendValue(out, curve ? curve->a : nan, format);

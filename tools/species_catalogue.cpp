@@ -111,12 +111,10 @@ std::string LatinOf(const SpeciesNames& names) {
 }
 
 Row RowOf(vzorce::SpeciesIndex species) {
-  std::string code;
-  vzorce::SpeciesCode(species, code);
   const SpeciesNames& names = kNames[species];
   const vzorce::SiteIndexRange range = vzorce::SiteIndexRangeOf(species);
   return {std::to_string(species),
-          std::string(WithoutBlanks(code)),
+          WrittenCode(species),
           std::string(names.czech),
           LatinOf(names),
           std::string(names.english),
@@ -192,6 +190,12 @@ std::string SpeciesListing() {
   // The English name is the one a Czech forester misses least.
   if (LineWidth(widths, columns) > kScreenColumns) std::erase(columns, kEnglish);
   return Aligned(rows, widths, columns) + "\n" + Notes();
+}
+
+std::string WrittenCode(vzorce::SpeciesIndex species) {
+  std::string code;
+  vzorce::SpeciesCode(species, code);
+  return std::string(WithoutBlanks(code));
 }
 
 }  // namespace dravlik

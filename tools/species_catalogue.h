@@ -24,6 +24,9 @@ struct SpeciesNames {
 // For a modelled species (0 to 12).
 SpeciesNames NamesOf(vzorce::SpeciesIndex species);
 
+// The code as foresters write it: "SM", without the blank the tables pad it with.
+std::string WrittenCode(vzorce::SpeciesIndex species);
+
 // A code as the tables store it (SM, BO, ...), an index 0 to 12, or one of the
 // species' names in NamesOf (a binomial or the genus alone for the Latin);
 // any letter case, surrounding blanks ignored; nothing for anything else.

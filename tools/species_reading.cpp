@@ -41,9 +41,7 @@ ReadSpecies ReadRowSpecies(const SpeciesReading& reading, std::string_view text)
 }
 
 std::string MappingNote(std::string_view written, const SpeciesMapping& mapping) {
-  std::string code;
-  vzorce::SpeciesCode(mapping.to, code);
-  return std::string(WithoutBlanks(written)).append(" computed as ").append(WithoutBlanks(code));
+  return std::string(WithoutBlanks(written)).append(" computed as ").append(WrittenCode(mapping.to));
 }
 
 }  // namespace dravlik

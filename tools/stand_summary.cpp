@@ -10,6 +10,7 @@
 #include "input_columns.h"
 #include "number_text.h"
 #include "numeric.h"
+#include "species_catalogue.h"
 #include "stand_sums.h"
 #include "tree_scan.h"
 
@@ -196,7 +197,7 @@ void AppendCount(std::string& out, std::uint64_t count, char delimiter) {
 void Stands::AppendLine(std::string& out, const std::vector<std::string>& groupTexts, std::string_view species,
                         const StandLine& line) const {
   const CsvFormat& format = options_.format;
-  for (const std::string& text : groupTexts) AppendField(out, text, format.delimiter), out += format.delimiter;
+  TreeGroups::AppendFields(out, groupTexts, format.delimiter);
   AppendField(out, species, format.delimiter);
   const StandFigures figures = line.sums ? line.sums->Figures() : StandFigures{};
   AppendCount(out, figures.trees, format.delimiter);
@@ -217,7 +218,7 @@ StandSummaryCounts Stands::Write(const OutputWriter& write) const {
   constexpr std::size_t kPiece = std::size_t{1} << 20;
   std::string out;
   const char delimiter = options_.format.delimiter;
-  for (const std::string& name : groups_->Names()) AppendField(out, name, delimiter), out += delimiter;
+  TreeGroups::AppendFields(out, groups_->Names(), delimiter);
   for (const char* name : {"species", "trees", "trees_per_ha", "basal_area_per_ha", "qmd", "lorey_height",
                            "dominant_height", "volume", "volume_per_ha", "left_out", "warning"}) {
     out.append(name).append(1, delimiter);
@@ -226,11 +227,7 @@ StandSummaryCounts Stands::Write(const OutputWriter& write) const {
   for (GroupNumber number = 0; number < groupsByNumber_.size(); ++number) {
     const StandGroup& group = groupsByNumber_[number];
     const auto& texts = groups_->Texts(number);
-    for (const auto& [species, line] : group.species) {
-      std::string code;
-      vzorce::SpeciesCode(species, code);
-      AppendLine(out, texts, code.substr(0, code.find(' ')), line);
-    }
+    for (const auto& [species, line] : group.species) AppendLine(out, texts, WrittenCode(species), line);
     AppendLine(out, texts, "all", group.all);
     if (out.size() < kPiece) continue;
     write(out);

@@ -1,6 +1,7 @@
 #include "tree_groups.h"
 
 #include "blanks.h"
+#include "delimited_fields.h"
 #include "input_columns.h"
 
 namespace dravlik {
@@ -23,6 +24,13 @@ void TreeGroups::KeyOf(const CsvRecord& row, std::string& key) const {
     const std::string_view text = TextOf(row, column);
     const auto size = static_cast<std::uint32_t>(text.size());
     key.append(reinterpret_cast<const char*>(&size), sizeof size).append(text);
+  }
+}
+
+void TreeGroups::AppendFields(std::string& out, const std::vector<std::string>& fields, char delimiter) {
+  for (const std::string& field : fields) {
+    AppendField(out, field, delimiter);
+    out += delimiter;
   }
 }
 

@@ -29,6 +29,10 @@ class TreeGroups {
   // Without numbering: safe beside other readers.
   std::optional<GroupNumber> Find(const CsvRecord& row) const;
 
+  // A line's group fields (its names or a group's texts), each followed by
+  // the delimiter, as the summaries start their lines.
+  static void AppendFields(std::string& out, const std::vector<std::string>& fields, char delimiter);
+
   std::size_t Count() const { return texts_.size(); }
   // The group's texts, one per group column.
   const std::vector<std::string>& Texts(GroupNumber group) const { return texts_[group]; }
