@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "csv_records.h"
+#include "csv_table_for_tests.h"
 #include "number_text.h"
 #include "program_run_for_tests.h"
 #include "replayable_input.h"
@@ -23,17 +23,7 @@
 namespace dravlik {
 namespace {
 
-using Table = std::vector<std::vector<std::string>>;
-
-Table Parsed(const std::string& csv) {
-  Table table;
-  CsvRecord record;
-  for (std::size_t position = 0; position < csv.size();) {
-    position = ReadRecord(csv, position, ',', record);
-    table.emplace_back(record.fields.begin(), record.fields.end());
-  }
-  return table;
-}
+using Table = testing::CsvTable;
 
 InputReader ReaderOf(const std::string& input, std::size_t& offset) {
   offset = 0;
@@ -58,7 +48,7 @@ FilledRun Filled(const std::string& input, const FillRequest& request) {
   options.filling = curves.Filling();
   std::string output;
   CalculateTreeFile(options, ReaderOf(input, offset), [&](std::string_view bytes) { output += bytes; });
-  return {Parsed(output), Parsed(curves.Table())};
+  return {testing::ParsedCsv(output), testing::ParsedCsv(curves.Table())};
 }
 
 std::string Text(double value) {
@@ -183,7 +173,7 @@ TEST_F(ReplayedInput, TheCalculatorFillsHeightsFromAPipeAsFromAFile) {
   EXPECT_EQ(fromFile.status, 0);
   EXPECT_EQ(fromPipe.status, 0);
   EXPECT_EQ(fromFile.output, fromPipe.output);
-  EXPECT_EQ(Parsed(fromFile.output).size(), 10u);
+  EXPECT_EQ(testing::ParsedCsv(fromFile.output).size(), 10u);
   std::ifstream written(curves);
   std::string header;
   std::getline(written, header);

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "csv_records.h"
+#include "csv_table_for_tests.h"
 #include "height_curve.h"
 #include "number_text.h"
 #include "species_reading.h"
@@ -19,7 +19,7 @@
 namespace dravlik {
 namespace {
 
-using Table = std::vector<std::vector<std::string>>;
+using Table = testing::CsvTable;
 
 struct StandRun {
   Table lines;  // the header first
@@ -27,16 +27,6 @@ struct StandRun {
   std::string curves;
   std::string error;
 };
-
-Table Parsed(const std::string& csv, char delimiter = ',') {
-  Table table;
-  CsvRecord record;
-  for (std::size_t position = 0; position < csv.size();) {
-    position = ReadRecord(csv, position, delimiter, record);
-    table.emplace_back(record.fields.begin(), record.fields.end());
-  }
-  return table;
-}
 
 StandRun Summarise(const std::string& input, StandRequest request, TreeFileOptions options = {}) {
   StandRun run;
@@ -56,7 +46,7 @@ StandRun Summarise(const std::string& input, StandRequest request, TreeFileOptio
   } catch (const TreeFileError& e) {
     run.error = e.what();
   }
-  run.lines = Parsed(output, options.format.delimiter);
+  run.lines = testing::ParsedCsv(output, options.format.delimiter);
   return run;
 }
 
@@ -208,7 +198,7 @@ TEST(StandSummary, MissingHeightsFilledFromTheCurveCountInEveryFigure) {
   const std::string measured = trees.substr(0, trees.rfind("1,SM,27"));
   EXPECT_NEAR(Number(sm[8]) - Number(Summarise(measured, OnPlots(500)).lines[1][8]), V1("SM", 27, curve.Height(27)),
               1e-9);
-  const Table curves = Parsed(run.curves);
+  const Table curves = testing::ParsedCsv(run.curves);
   ASSERT_EQ(curves.size(), 2u);
   EXPECT_EQ(curves[0][0], "plot");
   EXPECT_NEAR(Number(curves[1][3]), 1.6, 1e-9);
@@ -229,7 +219,7 @@ TEST(StandSummary, WithTooFewMeasuredHeightsThereIsNoCurveAndTheReasonIsSaid) {
   EXPECT_EQ(run.lines[3][12],
             "1 tree left out: No value in height, and no height curve for SM: 0 trees with a measured height, 5 "
             "needed (1)");
-  EXPECT_EQ(Parsed(run.curves)[1][9], "2 trees with a measured height, 5 needed");
+  EXPECT_EQ(testing::ParsedCsv(run.curves)[1][9], "2 trees with a measured height, 5 needed");
 }
 
 }  // namespace

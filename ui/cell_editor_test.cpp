@@ -118,10 +118,7 @@ class CellEditorTest : public QObject {
     auto* layout = new QVBoxLayout(host_.get());
     layout->addWidget(grid_);
     host_->resize(600, 300);
-    host_->show();
-    QVERIFY(QTest::qWaitForWindowActive(host_.get()));
-    grid_->setFocus();
-    QCoreApplication::processEvents();
+    QVERIFY(testing::ShowWithFocus(*host_, *grid_));
   }
 
   void MoveToColumn(int column) {

@@ -360,10 +360,7 @@ class DBGridTest : public QObject {
     host_->resize(500, 400);
     tester_ = std::make_unique<QAbstractItemModelTester>(grid_->model(),
                                                          QAbstractItemModelTester::FailureReportingMode::QtTest);
-    host_->show();
-    QVERIFY(QTest::qWaitForWindowActive(host_.get()));
-    grid_->setFocus();
-    QCoreApplication::processEvents();
+    QVERIFY(testing::ShowWithFocus(*host_, *grid_));
   }
 
 

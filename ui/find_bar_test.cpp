@@ -104,10 +104,7 @@ class FindBarTest : public QObject {
     auto* layout = new QVBoxLayout(host_.get());
     layout->addWidget(grid_);
     host_->resize(430, 400);
-    host_->show();
-    QVERIFY(QTest::qWaitForWindowActive(host_.get()));
-    grid_->setFocus();
-    QCoreApplication::processEvents();
+    QVERIFY(testing::ShowWithFocus(*host_, *grid_));
   }
 
   void MoveToColumn(int column) {

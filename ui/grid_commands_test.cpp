@@ -343,10 +343,7 @@ class GridCommandsTest : public QObject {
     layout->addWidget(grid_);
     layout->addWidget(elsewhere_);
     host_->resize(500, 400);
-    host_->show();
-    QVERIFY(QTest::qWaitForWindowActive(host_.get()));
-    grid_->setFocus();
-    QCoreApplication::processEvents();
+    QVERIFY(testing::ShowWithFocus(*host_, *grid_));
   }
 
 

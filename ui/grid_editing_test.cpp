@@ -359,10 +359,7 @@ class GridEditingTest : public QObject {
     layout->addWidget(grid_);
     layout->addWidget(new QLineEdit(host_.get()));
     host_->resize(600, 400);
-    host_->show();
-    QVERIFY(QTest::qWaitForWindowActive(host_.get()));
-    grid_->setFocus();
-    QCoreApplication::processEvents();
+    QVERIFY(testing::ShowWithFocus(*host_, *grid_));
   }
 
   void GoTo(int row, int column) {

@@ -311,9 +311,7 @@ class SiteIndexToolTest : public QObject {
     new GridCommands(*grid_);
     (new QVBoxLayout(host_.get()))->addWidget(grid_);
     host_->resize(500, 300);
-    host_->show();
-    QVERIFY(QTest::qWaitForWindowActive(host_.get()));
-    grid_->setFocus();
+    QVERIFY(testing::ShowWithFocus(*host_, *grid_));
   }
 
   QMenu* OpenMenu() {

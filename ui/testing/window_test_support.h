@@ -58,6 +58,16 @@ class FreshDirectory : public WorkingInScratchDirectory {
   QString Path() const { return QString::fromStdString(path()); }
 };
 
+// Shows a test's window and gives `focus` the keyboard, as a user's click
+// would; false when the window never became active.
+[[nodiscard]] inline bool ShowWithFocus(QWidget& window, QWidget& focus) {
+  window.show();
+  if (!QTest::qWaitForWindowActive(&window)) return false;
+  focus.setFocus();
+  QCoreApplication::processEvents();
+  return true;
+}
+
 // A key pressed where the focus is, as the user presses it.
 inline void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QTest::keyClick(QApplication::focusWidget(), key, modifiers);
