@@ -20,7 +20,9 @@ trap finish EXIT
 start_server() {
   rm -f "$dir/display"
   mkfifo "$dir/display"
-  Xvfb ":$1" -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>"$dir/log" &
+  # -noreset: a server resets when its last client leaves, and refuses
+  # connections meanwhile; the check below is such a client.
+  Xvfb ":$1" -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>"$dir/log" &
   server=$!
   local number=""
   read -r number <"$dir/display" || true
