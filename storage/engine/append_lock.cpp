@@ -12,11 +12,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Waiters look again at least this often, and a holder that gives way waits
-// longer than that before it tries again, so that a waiter gets in first.
+// Waiters look again at least this often.
 constexpr std::chrono::microseconds kFirstPause{50};
 constexpr std::chrono::microseconds kLongestPause{1000};
-constexpr std::chrono::microseconds kGiveWay{2000};
 
 bool TryAppendLock(int fd, const std::string& path) {
   return TryLockRange(fd, kAppendLockOffset, 1, path);
@@ -37,19 +35,36 @@ class WaitingSign {
   bool held_;  // shared locks never conflict with each other; this only fails on odd errors
 };
 
+// Sleeps the next pause of a waiter, never past `deadline`; false once it is over.
+bool PauseUntil(Clock::time_point deadline, std::chrono::microseconds& pause) {
+  const Clock::time_point now = Clock::now();
+  if (now >= deadline) return false;
+  std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
+  pause = std::min(2 * pause, kLongestPause);
+  return true;
+}
+
+// A holder that gave way waits until a waiter has taken the lock, or none is
+// left waiting. A fixed pause would let a busy machine's scheduler hand the
+// lock straight back to the holder, starving the waiter.
+void LetAWaiterIn(int fd, Clock::time_point deadline) {
+  std::chrono::microseconds pause = kFirstPause;
+  while (!RangeLockedElsewhere(fd, kAppendLockOffset, 1) && OthersWaitForAppendLock(fd)) {
+    if (!PauseUntil(deadline, pause)) return;
+  }
+}
+
 }  // namespace
 
 void AcquireAppendLock(int fd, const std::string& path, std::chrono::milliseconds wait, bool give_way) {
   if (!give_way && TryAppendLock(fd, path)) return;
   const WaitingSign sign(fd, path);
   const Clock::time_point deadline = Clock::now() + wait;
-  if (give_way) std::this_thread::sleep_for(std::min<Clock::duration>(kGiveWay, wait));
-  for (std::chrono::microseconds pause = kFirstPause;; pause = std::min(2 * pause, kLongestPause)) {
+  if (give_way) LetAWaiterIn(fd, deadline);
+  std::chrono::microseconds pause = kFirstPause;
+  do {
     if (TryAppendLock(fd, path)) return;
-    const Clock::time_point now = Clock::now();
-    if (now >= deadline) break;
-    std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
-  }
+  } while (PauseUntil(deadline, pause));
   throw EngineError(DBFE_ERR_TABLE_LOCKED).Table(path);
 }
 
