@@ -11,6 +11,8 @@
 #include <string>
 
 #include "calculator_options.h"
+#include "layer_calculation.h"
+#include "layer_files.h"
 #include "domain_warnings.h"
 #include "number_text.h"
 #include "numeric.h"
@@ -168,6 +170,13 @@ TreeFileSummary CalculateWithFilledHeights(const CommandLine& line, ReplayableIn
   return summary;
 }
 
+int SummaryStatus(const StandSummaryCounts& counts) {
+  std::fprintf(stderr, "%s: %s in %s, %s\n", kProgram, Count(counts.trees, "tree", "trees").c_str(),
+               Count(counts.groups, "group", "groups").c_str(),
+               counts.leftOut ? (std::to_string(counts.leftOut) + " left out").c_str() : "none left out");
+  return counts.leftOut == 0 ? 0 : 1;
+}
+
 int SummariseStandFile(const CommandLine& line, int fd) {
   ReplayableInput input(fd, InputName(line));
   LazyOutput output(line.output);
@@ -176,10 +185,7 @@ int SummariseStandFile(const CommandLine& line, int fd) {
                                                     output.Writer(), line.curves ? &curves : nullptr);
   output.Commit();
   if (line.curves) WriteCurves(line, curves);
-  std::fprintf(stderr, "%s: %s in %s, %s\n", kProgram, Count(counts.trees, "tree", "trees").c_str(),
-               Count(counts.groups, "group", "groups").c_str(),
-               counts.leftOut ? (std::to_string(counts.leftOut) + " left out").c_str() : "none left out");
-  return counts.leftOut == 0 ? 0 : 1;
+  return SummaryStatus(counts);
 }
 
 int CalculateTreesOf(const CommandLine& line, int fd) {
@@ -195,7 +201,44 @@ int CalculateTreesOf(const CommandLine& line, int fd) {
   return summary.RowsWithError() == 0 ? 0 : 1;
 }
 
+// A stand summary of a layer is a table: CSV as from a CSV file, unless the
+// output names a layer's format or geometries are asked for.
+bool SummaryAsCsv(const CommandLine& line) {
+  if (line.layers.format || line.layers.dissolve) return false;
+  return IsStandard(line.output) || line.output->ends_with(".csv") || line.output->ends_with(".CSV");
+}
+
+int SummariseLayerFile(const CommandLine& line) {
+  std::string curves;
+  std::string* const curvesTable = line.curves ? &curves : nullptr;
+  StandSummaryCounts counts;
+  if (SummaryAsCsv(line)) {
+    LazyOutput output(line.output);
+    counts = SummariseLayer(line.file, line.stand, line.layers, *line.input, output.Writer(), curvesTable);
+    output.Commit();
+  } else {
+    counts = SummariseLayerInto(line.file, line.stand, line.layers, *line.input, *line.output, curvesTable);
+  }
+  if (line.curves) WriteCurves(line, curves);
+  return SummaryStatus(counts);
+}
+
+int CalculateLayerFile(const CommandLine& line) {
+  if (line.IsStand()) return SummariseLayerFile(line);
+  if (IsStandard(line.output)) throw UsageError{"a layer's results go into a new layer: add -o FILE, e.g. trees.gpkg"};
+  std::string curves;
+  const TreeFileSummary summary =
+      CalculateLayer(line.file, line.fill, line.layers, *line.input, *line.output, line.curves ? &curves : nullptr);
+  if (line.curves) WriteCurves(line, curves);
+  PrintSummary(summary);
+  return summary.RowsWithError() == 0 ? 0 : 1;
+}
+
 int CalculateFile(const CommandLine& line) {
+  if (!IsStandard(line.input) && IsLayerFile(*line.input)) return CalculateLayerFile(line);
+  if (line.layers.layer || line.layers.format || line.layers.dissolve) {
+    throw UsageError{"--layer, --format and --dissolve apply to a GIS layer; " + InputName(line) + " is read as CSV"};
+  }
   const int fd = OpenInput(line);
   try {
     const int status = CalculateTreesOf(line, fd);
@@ -210,7 +253,7 @@ int CalculateFile(const CommandLine& line) {
 int Run(int argc, char** argv) {
   const CommandLine line = ParseCommandLine(argc, argv);
   if (line.help) {
-    std::fputs(UsageText().c_str(), stdout);
+    PutStandardOutput(UsageText());
     return 0;
   }
   if (line.version) {
@@ -218,7 +261,7 @@ int Run(int argc, char** argv) {
     return 0;
   }
   if (line.command == "species") {
-    std::fputs(SpeciesListing().c_str(), stdout);
+    PutStandardOutput(SpeciesListing());
     return 0;
   }
   return line.IsFile() ? CalculateFile(line) : CalculateOne(line);

@@ -15,7 +15,7 @@ namespace {
 
 enum class Option {
   kRound, kAll, kStrict, kInput, kOutput, kColumns, kDelimiter, kDecimalComma, kEncoding, kSpecies,
-  kSpeciesMap, kGroupBy, kFillHeights, kCurve, kCurves, kMinHeights, kPlotArea, kPlotAreaColumn, kHelp, kVersion,
+  kSpeciesMap, kGroupBy, kFillHeights, kCurve, kCurves, kMinHeights, kPlotArea, kPlotAreaColumn, kLayer, kFormat, kDissolve, kHelp, kVersion,
 };
 
 struct OptionName {
@@ -25,7 +25,7 @@ struct OptionName {
   bool takesValue;
 };
 
-constexpr std::array<OptionName, 20> kOptions = {{
+constexpr std::array<OptionName, 23> kOptions = {{
     {Option::kRound, "round", 0, false},
     {Option::kAll, "all", 0, false},
     {Option::kStrict, "strict", 0, false},
@@ -44,6 +44,9 @@ constexpr std::array<OptionName, 20> kOptions = {{
     {Option::kMinHeights, "min-heights", 0, true},
     {Option::kPlotArea, "plot-area", 0, true},
     {Option::kPlotAreaColumn, "plot-area-column", 0, true},
+    {Option::kLayer, "layer", 0, true},
+    {Option::kFormat, "format", 0, true},
+    {Option::kDissolve, "dissolve", 0, false},
     {Option::kHelp, "help", 'h', false},
     {Option::kVersion, "version", 'V', false},
 }};
@@ -110,6 +113,9 @@ void Apply(const OptionName& option, const std::string& value, CommandLine& line
     case Option::kMinHeights: deferred.minHeights = value; break;
     case Option::kPlotArea: deferred.plotArea = value; break;
     case Option::kPlotAreaColumn: line.stand.plotAreaColumn = value; break;
+    case Option::kLayer: line.layers.layer = value; break;
+    case Option::kFormat: line.layers.format = value; break;
+    case Option::kDissolve: line.layers.dissolve = true; break;
     case Option::kHelp: line.help = true; break;
     case Option::kVersion: line.version = true; break;
   }
@@ -243,6 +249,13 @@ void ApplyStandAndFill(const Deferred& deferred, CommandLine& line) {
   if (line.fill) line.stand.fillHeights = line.fill->curve;
 }
 
+void CheckLayerOptions(const CommandLine& line) {
+  if (line.layers.dissolve && !line.IsStand()) throw UsageError{"--dissolve applies to stand"};
+  if ((line.layers.layer || line.layers.format || line.layers.dissolve) && !line.IsFile()) {
+    throw UsageError{"--layer, --format and --dissolve apply to a layer's file (--input)"};
+  }
+}
+
 void CheckStand(const CommandLine& line) {
   if (line.file.calculation.rounded || line.file.calculation.allVolumes) {
     throw UsageError{"--round and --all do not apply to stand"};
@@ -301,6 +314,7 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   ApplyStandAndFill(deferred, line);
   if (line.IsStand()) CheckStand(line);
   else CheckArguments(line);
+  CheckLayerOptions(line);
   return line;
 }
 
@@ -353,6 +367,14 @@ Stands and height curves (volume and stand files):
       --curve=NAME       naslund (the default) or michailoff
       --min-heights=N    the fewest measured heights a curve takes (default 5)
       --curves=FILE      write each curve's coefficients and error there
+
+GIS layers (GeoPackage, Shapefile, FlatGeobuf, GeoJSON, any GDAL reads):
+      --layer=NAME       the input's layer, where it holds several
+      --format=NAME      the output's GDAL format (GPKG, "ESRI Shapefile",
+                         FlatGeobuf, GeoJSON, ...); default: the output's
+                         extension says, else the input's
+      --dissolve         stand: each group's line with its trees' geometries
+                         united
   -h, --help             show this help and exit
   -V, --version          show the version and exit
 

@@ -16,6 +16,12 @@ struct UsageError {
   std::string message;
 };
 
+struct LayerRequest {
+  std::optional<std::string> layer;   // the input's, when it holds several
+  std::optional<std::string> format;  // GDAL's name of the output's format
+  bool dissolve = false;              // stand: each group's trees' geometries, united
+};
+
 struct CommandLine {
   bool help = false;
   bool version = false;
@@ -26,6 +32,7 @@ struct CommandLine {
   StandRequest stand;                  // stand
   std::optional<FillRequest> fill;     // volume and stand, with --fill-heights
   std::optional<std::string> curves;   // the fitted curves' file
+  LayerRequest layers;                 // a GIS layer's input and output
   bool IsStand() const { return command == "stand"; }
   bool IsFile() const { return input || output || !file.columns.empty() || arguments.empty(); }
 };

@@ -5,6 +5,16 @@
 #include <cstring>
 
 namespace dravlik {
+namespace {
+
+int firstFailure = 0;  // the reason of the first write that failed
+
+}  // namespace
+
+void PutStandardOutput(std::string_view text) {
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() && firstFailure == 0) firstFailure = errno;
+}
 
 std::string CloseStandardOutput() {
   const std::string failure = "cannot write standard output: ";
@@ -15,7 +25,7 @@ std::string CloseStandardOutput() {
   const bool failedBefore = std::ferror(stdout) != 0;
   if (std::fclose(stdout) != 0 && error == 0) error = errno;
   if (error != 0) return failure + std::strerror(error);
-  if (failedBefore) return failure + "an earlier write failed";
+  if (failedBefore) return failure + (firstFailure ? std::strerror(firstFailure) : "an earlier write failed");
   return {};
 }
 

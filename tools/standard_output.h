@@ -4,8 +4,13 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace dravlik {
+
+// Writes `text`, keeping the reason of a failure for CloseStandardOutput:
+// a text longer than the stream's buffer fails while being written.
+void PutStandardOutput(std::string_view text);
 
 // Flushes and closes standard output; nothing may be written to it after.
 // Empty when everything written reached it, else "cannot write standard

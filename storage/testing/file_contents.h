@@ -19,4 +19,8 @@ inline std::string FileText(const std::string& path) {
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+inline void WriteFileText(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
 }  // namespace dravlik::testing
