@@ -15,7 +15,8 @@ namespace {
 
 enum class Option {
   kRound, kAll, kStrict, kInput, kOutput, kColumns, kDelimiter, kDecimalComma, kEncoding, kSpecies,
-  kSpeciesMap, kGroupBy, kFillHeights, kCurve, kCurves, kMinHeights, kPlotArea, kPlotAreaColumn, kLayer, kFormat, kDissolve, kHelp, kVersion,
+  kSpeciesMap, kGroupBy, kFillHeights, kCurve, kCurves, kMinHeights, kPlotArea, kPlotAreaColumn, kLayer, kFormat,
+  kDissolve, kHelp, kVersion,
 };
 
 struct OptionName {
@@ -347,8 +348,9 @@ warning. Numbers print as the shortest text that reads back as the same value.
                          species column
       --species-map=MAP  compute species the models lack as modelled ones,
                          e.g. KL=BK,LP=BK; may be repeated
-  -i, --input=FILE       compute every row of a CSV file with a header line
-                         ('-': standard input, also the default)
+  -i, --input=FILE       compute every row of a CSV file with a header line,
+                         or every feature of a GIS layer ('-': standard
+                         input, also the default)
   -o, --output=FILE      write the rows with their results there, whole or
                          not at all ('-': standard output, also the default)
       --columns=MAP      the input columns, by name or number, where their

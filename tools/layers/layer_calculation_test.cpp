@@ -7,6 +7,10 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -260,6 +264,38 @@ TEST(LayerOutput, AFailedRunLeavesTheOldOutputAndNothingElse) {
   std::size_t files = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory.path())) ++files;
   EXPECT_EQ(files, 2u);
+}
+
+// What a killed run left is removed by the next run to the same target,
+// unless its writer still lives (holds its lock).
+TEST(LayerOutput, RemovesWhatAKilledRunLeftButNotWhatARunningOneWrites) {
+  ScratchDirectory directory;
+  WriteTrees(directory / "trees.gpkg", "GPKG", 5, 10);
+  {
+    const GDALDatasetUniquePtr trees(GDALDataset::Open((directory / "trees.gpkg").c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE));
+    ASSERT_EQ(trees->GetLayer(0)->DeleteFeature(3), OGRERR_NONE);  // ids with a gap
+  }
+  const std::string killed = directory / ".out.gpkg.layer-AbC123", running = directory / ".out.gpkg.layer-XyZ789";
+  for (const std::string& leftover : {killed, running}) {
+    std::filesystem::create_directory(leftover);
+    testing::WriteFileText(leftover + "/out.gpkg", "half");
+  }
+  const int lock = ::open(running.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+  EXPECT_EQ(Calc("volume -i " + directory / "trees.gpkg" + " -o " + directory / "out.gpkg").status, 1);
+  ::close(lock);
+  EXPECT_FALSE(std::filesystem::exists(killed));
+  EXPECT_TRUE(std::filesystem::exists(running + "/out.gpkg"));
+  // GeoPackage feature ids are kept, so joins on them still hold.
+  const GDALDatasetUniquePtr in = Open(directory / "trees.gpkg"), out = Open(directory / "out.gpkg");
+  ASSERT_TRUE(out);
+  in->GetLayer(0)->ResetReading();
+  out->GetLayer(0)->ResetReading();
+  for (const auto& feature : *in->GetLayer(0)) {
+    const OGRFeatureUniquePtr copy(out->GetLayer(0)->GetNextFeature());
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->GetFID(), feature->GetFID());
+  }
 }
 
 // What GIS files hold beside trees: features without a geometry or with an

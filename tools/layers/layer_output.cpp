@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,6 +54,30 @@ int SyncFile(const std::string& path, int flags) {
   return error;
 }
 
+constexpr std::string_view kPrivateSuffix = ".layer-XXXXXX";
+
+void RemoveFilesAndDirectory(const std::string& directory) noexcept {
+  for (const std::string& name : FilesIn(directory)) ::unlink((directory + "/" + name).c_str());
+  ::rmdir(directory.c_str());
+}
+
+// What killed writers of `path` left: our directories only, the user's own,
+// never one whose writer still holds its lock.
+void RemoveLeftoverDirectories(const std::string& path) noexcept {
+  const std::string start = "." + FileNameOf(path) + ".layer-";
+  const std::string parent = DirectoryOf(path);
+  for (const std::string& name : FilesIn(parent)) {
+    if (!name.starts_with(start) || name.size() != start.size() + 6) continue;
+    const std::string leftover = parent + "/" + name;
+    struct stat status {};
+    if (::lstat(leftover.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::geteuid()) continue;
+    const int fd = ::open(leftover.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) continue;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) RemoveFilesAndDirectory(leftover);
+    ::close(fd);
+  }
+}
+
 }  // namespace
 
 LayerOutput::LayerOutput(const std::string& path, GDALDriver& driver, const char* layerName, OGRLayer* source,
@@ -69,17 +94,20 @@ LayerOutput::LayerOutput(const std::string& path, GDALDriver& driver, const char
 }
 
 bool PrivateDirectory::MakeBeside(const std::string& path) {
-  std::string pattern = HiddenSibling(path, ".layer-XXXXXX");
+  RemoveLeftoverDirectories(path);
+  std::string pattern = HiddenSibling(path, std::string(kPrivateSuffix));
   if (!::mkdtemp(pattern.data())) return false;
   path_ = pattern;
-  return true;
+  fd_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  return fd_ >= 0 && ::flock(fd_, LOCK_EX) == 0;
 }
 
 void PrivateDirectory::Remove() noexcept {
   if (path_.empty()) return;
-  for (const std::string& name : FilesIn(path_)) ::unlink((path_ + "/" + name).c_str());
-  ::rmdir(path_.c_str());
+  RemoveFilesAndDirectory(path_);
   path_.clear();
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
 }
 
 void LayerOutput::Fail(const std::string& what) const { throw TreeFileError("cannot write " + path_ + ": " + what); }

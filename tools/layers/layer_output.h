@@ -19,7 +19,9 @@ struct AddedField {
   OGRFieldType type;
 };
 
-// A directory only this program writes in, removed with what it holds.
+// A directory only this program writes in, removed with what it holds. It is
+// locked while it lives, so that the next writer of the same target removes
+// only what a killed writer left.
 class PrivateDirectory {
  public:
   PrivateDirectory() = default;
@@ -33,6 +35,7 @@ class PrivateDirectory {
 
  private:
   std::string path_;
+  int fd_ = -1;
 };
 
 class LayerOutput {
