@@ -74,12 +74,6 @@ struct StandGroup {
   StandLine all;
 };
 
-std::string Joined(std::string first, const std::string& second) {
-  if (first.empty()) return second;
-  if (!second.empty()) first += "; " + second;
-  return first;
-}
-
 std::string AreaText(double area) {
   std::string text;
   AppendNumber(text, area, false);
@@ -131,16 +125,10 @@ class Stands {
       height = filled.height;
       warning = filled.warning;
     }
-    double volume = 0;
-    try {
-      Calculate(kVolume, inputs.species, {diameter, height}, &volume);
-      warning = Joined(warning, DomainWarnings(kVolume, inputs.species, {diameter, height}, &volume));
-    } catch (const vzorce::FloatingPointError& e) {
-      return LeaveOut(group, inputs.species, ExplainedError(kVolume, inputs.species, {diameter, height}, e));
-    }
-    if (options_.strict && !warning.empty()) return LeaveOut(group, inputs.species, warning);
-    group.species[inputs.species].Add(*group.area, diameter, height, volume, warning);
-    group.all.Add(*group.area, diameter, height, volume, warning);
+    const Evaluation tree = Evaluate(kVolume, inputs.species, {diameter, height}, options_.strict, std::move(warning));
+    if (tree.error) return LeaveOut(group, inputs.species, *tree.error);
+    group.species[inputs.species].Add(*group.area, diameter, height, tree.results[0], tree.warning);
+    group.all.Add(*group.area, diameter, height, tree.results[0], tree.warning);
   }
 
   // The species of a row that cannot be computed, where it can be read.

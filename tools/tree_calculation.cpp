@@ -1,6 +1,7 @@
 #include "tree_calculation.h"
 
 #include "diameter.h"
+#include "domain_warnings.h"
 #include "height_by_site_index.h"
 #include "numeric.h"
 #include "volume.h"
@@ -96,6 +97,26 @@ void Calculate(const Calculation& calculation, vzorce::SpeciesIndex species, con
   }
   const int count = calculation.allVolumes ? 4 : 1;
   for (int i = 0; i < count; ++i) results[i] = calculation.rounded ? vzorce::RoundToHundredths(v[i]) : v[i];
+}
+
+void AppendJoined(std::string& text, std::string_view part) {
+  if (part.empty()) return;
+  if (!text.empty()) text += "; ";
+  text += part;
+}
+
+Evaluation Evaluate(const Calculation& calculation, vzorce::SpeciesIndex species, const Numbers& numbers, bool strict,
+                    std::string warning) {
+  Evaluation evaluation;
+  try {
+    Calculate(calculation, species, numbers, evaluation.results);
+    AppendJoined(warning, DomainWarnings(calculation, species, numbers, evaluation.results));
+  } catch (const vzorce::FloatingPointError& e) {
+    evaluation.error = ExplainedError(calculation, species, numbers, e);
+  }
+  if (strict && !warning.empty()) evaluation.error = std::move(warning);
+  else evaluation.warning = std::move(warning);
+  return evaluation;
 }
 
 }  // namespace dravlik

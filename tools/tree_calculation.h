@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -44,5 +45,22 @@ std::span<const std::string_view> ResultNames(const Calculation& calculation);
 // Writes ResultNames(calculation).size() results. The models' arithmetic
 // errors (vzorce::FloatingPointError) reach the caller.
 void Calculate(const Calculation& calculation, vzorce::SpeciesIndex species, const Numbers& numbers, double* results);
+
+// Adds `part` to a list of warnings or notes, "; " between them.
+void AppendJoined(std::string& text, std::string_view part);
+
+// One tree's or stand's results with the warning and the error a forester
+// is shown; the results count only without an error.
+struct Evaluation {
+  double results[4] = {0, 0, 0, 0};
+  std::string warning;
+  std::optional<std::string> error;
+};
+
+// Calculate with its domain warnings joined after `warning` (what the inputs
+// already carry, e.g. a filled height's) and its arithmetic error explained;
+// `strict` makes any warning the error.
+Evaluation Evaluate(const Calculation& calculation, vzorce::SpeciesIndex species, const Numbers& numbers, bool strict,
+                    std::string warning = {});
 
 }  // namespace dravlik

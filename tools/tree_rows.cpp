@@ -5,10 +5,8 @@
 
 #include "blanks.h"
 #include "delimited_fields.h"
-#include "domain_warnings.h"
 #include "group_curves.h"
 #include "number_text.h"
-#include "numeric.h"
 
 namespace dravlik {
 namespace {
@@ -78,12 +76,6 @@ void AppendResults(std::string& out, const RowJob& job, const double* results, b
   }
 }
 
-void AppendJoined(std::string& text, std::string_view part) {
-  if (part.empty()) return;
-  if (!text.empty()) text += "; ";
-  text += part;
-}
-
 // The height of a tree without one from its curve, or why it has none; a
 // curve's warning goes to `warning`.
 std::optional<std::string> FillHeight(const CsvRecord& row, const RowJob& job, RowInputs& inputs,
@@ -133,23 +125,19 @@ RowOutcome AppendRow(std::string& out, const CsvRecord& row, const RowJob& job) 
   if (row.fields.size() < job.width) out.append(job.width - row.fields.size(), job.format.delimiter);
 
   RowInputs inputs;
-  double results[4] = {0, 0, 0, 0};
+  Evaluation evaluation;
   std::string warning;
   if (!error) error = ReadInputs(row, job, inputs);
   if (!error && inputs.heightMissing) error = FillHeight(row, job, inputs, warning);
   const bool heightKnown = !error;
   if (!error) {
-    try {
-      Calculate(job.calculation, inputs.species, inputs.numbers, results);
-      AppendJoined(warning, DomainWarnings(job.calculation, inputs.species, inputs.numbers, results));
-    } catch (const vzorce::FloatingPointError& e) {
-      error = ExplainedError(job.calculation, inputs.species, inputs.numbers, e);
-    }
-    if (job.strict && !warning.empty()) error = std::move(warning);
+    evaluation = Evaluate(job.calculation, inputs.species, inputs.numbers, job.strict, std::move(warning));
+    error = std::move(evaluation.error);
+    warning = std::move(evaluation.warning);
   }
   const RowOutcome outcome{!error, !error && !warning.empty()};
   if (job.filling) AppendHeightUsed(out, job, inputs, heightKnown);
-  AppendResults(out, job, results, outcome.computed);
+  AppendResults(out, job, evaluation.results, outcome.computed);
   if (!outcome.computed) warning.clear();
   std::string notes = std::move(inputs.note);
   AppendJoined(notes, warning);
