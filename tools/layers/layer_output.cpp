@@ -64,7 +64,8 @@ void RemoveFilesAndDirectory(const std::string& directory) noexcept {
 // What killed writers of `path` left: our directories only, the user's own,
 // never one whose writer still holds its lock.
 void RemoveLeftoverDirectories(const std::string& path) noexcept {
-  const std::string start = "." + FileNameOf(path) + ".layer-";
+  // Appended: g++ 12 at -O3 warns falsely (-Wrestrict) on literal + string.
+  const std::string start = std::string(".").append(FileNameOf(path)).append(".layer-");
   const std::string parent = DirectoryOf(path);
   for (const std::string& name : FilesIn(parent)) {
     if (!name.starts_with(start) || name.size() != start.size() + 6) continue;
