@@ -14,14 +14,14 @@ namespace {
 std::optional<std::string> InputError(const Calculation& calculation, const SpeciesEntry& species,
                                       const Numbers& numbers, std::size_t count) {
   const auto names = InputNames(calculation.quantity);
-  if (species.missing) return "No value in " + std::string(names[0]);
+  if (species.missing) return NoValueIn(names[0]);
   for (std::size_t i = 0; i < count; ++i) {
-    if (std::isnan(numbers[i])) return "No value in " + std::string(names[i + 1]);
+    if (std::isnan(numbers[i])) return NoValueIn(names[i + 1]);
   }
-  if (!species.species) return "Unknown species: " + species.written;
+  if (!species.species) return UnknownSpecies(species.written);
   for (std::size_t i = 0; i < count; ++i) {
     if (std::isinf(numbers[i])) {
-      return "Not a number in " + std::string(names[i + 1]) + ": " + (numbers[i] < 0 ? "-inf" : "inf");
+      return NotANumberIn(names[i + 1], numbers[i] < 0 ? "-inf" : "inf");
     }
   }
   return std::nullopt;

@@ -145,9 +145,9 @@ class Stands {
     if (areaColumn_) {
       const std::string_view text =
           *areaColumn_ < row.fields.size() ? WithoutBlanks(row.fields[*areaColumn_]) : std::string_view();
-      if (text.empty()) return "No value in plot area";
+      if (text.empty()) return NoValueIn("plot area");
       const auto number = ParseNumber(text, options_.format.decimalComma);
-      if (!number) return "Not a number in plot area: " + std::string(text);
+      if (!number) return NotANumberIn("plot area", text);
       area = *number;
     }
     if (!(area > 0)) return "plot area " + AreaText(area) + " is not above 0";

@@ -99,6 +99,14 @@ void Calculate(const Calculation& calculation, vzorce::SpeciesIndex species, con
   for (int i = 0; i < count; ++i) results[i] = calculation.rounded ? vzorce::RoundToHundredths(v[i]) : v[i];
 }
 
+std::string NoValueIn(std::string_view input) { return "No value in " + std::string(input); }
+
+std::string UnknownSpecies(std::string_view written) { return "Unknown species: " + std::string(written); }
+
+std::string NotANumberIn(std::string_view input, std::string_view value) {
+  return "Not a number in " + std::string(input) + ": " + std::string(value);
+}
+
 void AppendJoined(std::string& text, std::string_view part) {
   if (part.empty()) return;
   if (!text.empty()) text += "; ";

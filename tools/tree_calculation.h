@@ -46,6 +46,13 @@ std::span<const std::string_view> ResultNames(const Calculation& calculation);
 // errors (vzorce::FloatingPointError) reach the caller.
 void Calculate(const Calculation& calculation, vzorce::SpeciesIndex species, const Numbers& numbers, double* results);
 
+// Why a row or an element has no inputs to compute, in the words every
+// caller shows: "No value in height", "Unknown species: XX", "Not a number
+// in age: 12a".
+std::string NoValueIn(std::string_view input);
+std::string UnknownSpecies(std::string_view written);
+std::string NotANumberIn(std::string_view input, std::string_view value);
+
 // Adds `part` to a list of warnings or notes, "; " between them.
 void AppendJoined(std::string& text, std::string_view part);
 

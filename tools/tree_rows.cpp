@@ -12,7 +12,7 @@ namespace dravlik {
 namespace {
 
 std::string NotANumber(std::string_view input, std::string_view value, bool decimalComma) {
-  std::string message = "Not a number in " + std::string(input) + ": " + std::string(value);
+  std::string message = NotANumberIn(input, value);
   if (!decimalComma && ParseNumber(value, true)) message += " (a decimal comma? add --decimal-comma)";
   if (decimalComma && ParseNumber(value, false)) message += " (with --decimal-comma, numbers take a comma)";
   return message;
@@ -32,14 +32,14 @@ std::optional<std::string> ReadInputs(const CsvRecord& row, const RowJob& job, R
       inputs.heightMissing = true;
       values[input] = "0";
     } else {
-      return "No value in " + std::string(names[input]);
+      return NoValueIn(names[input]);
     }
   }
   if (job.species->fixed) {
     inputs.species = *job.species->fixed;
   } else {
     const ReadSpecies read = ReadRowSpecies(*job.species, values[0]);
-    if (!read.species) return "Unknown species: " + std::string(values[0]);
+    if (!read.species) return UnknownSpecies(values[0]);
     inputs.species = *read.species;
     if (read.mapping) inputs.note = MappingNote(values[0], *read.mapping);
   }
